@@ -1,0 +1,38 @@
+// BDF font reader: reads one bitmap font file into current_font, normalising
+// every glyph into the font's cell of height rows by width columns.
+#ifndef NORLET_BDF_READER_H
+#define NORLET_BDF_READER_H
+
+#include <cstdint>
+
+// One glyph: its ENCODING and its cell rows, row 0 at the top. In a row word
+// the cell's leftmost column is bit P - 1, P = 8 * ceil(width / 8).
+struct BdfGlyph {
+    int32_t encoding;
+    uint16_t rows[60];
+};
+
+// The loaded font. The cell is at most 30 rows high and 16 pixels wide.
+struct BdfFont {
+    int32_t height;      // cell rows (second FONTBOUNDINGBOX number)
+    int32_t width;       // cell columns (first FONTBOUNDINGBOX number)
+    int32_t x_offset;    // cell's left edge relative to the glyph origin
+    int32_t y_offset;    // cell's bottom edge relative to the baseline
+    int32_t glyph_count; // records in the table (the CHARS value)
+    BdfGlyph *glyphs;    // owned glyph table, null when there is none
+};
+
+extern BdfFont current_font;
+
+// Loads the font file at path into current_font. 0 on success, 1 on failure
+// (with a message on stdout). Release an earlier table first.
+int load_font(const char *path);
+
+// The first glyph whose encoding equals key; null when no glyph has the key
+// or there is no table.
+BdfGlyph *get_bdf_char(int key);
+
+// Frees the glyph table; the metrics stay. Safe when there is no table.
+void release_bdf_font();
+
+#endif

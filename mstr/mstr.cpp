@@ -1,0 +1,2 @@
+// placeholder, replaced by the string library
+#include "mstr.h"

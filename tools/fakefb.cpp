@@ -1,0 +1,214 @@
+// Fake panel: an LD_PRELOAD layer that plays "/dev/fb0" for the unchanged
+// program, so it runs on a machine without a frame buffer.
+//
+// Environment:
+//   FAKEFB_XRES, FAKEFB_YRES        visible size (default 128 x 64)
+//   FAKEFB_XRES_VIRTUAL             line length in pixels (default xres)
+//   FAKEFB_BPP                      bits per pixel (default 1)
+//   FAKEFB_CAPTURE=file             the bytes written to the device land here
+//   FAKEFB_LOG=file                 device calls, one per line, in order
+//   FAKEFB_FAIL=open|ioctl|write|short   inject one failure
+//   FAKEFB_ERRNO=n                  errno of an injected failure (default EIO)
+//   FAKEFB_FONT_DIR=dir             "/usr/share/fonts/NAME" opens dir/NAME
+// Values are read as unsigned 32-bit numbers (decimal or 0x hex).
+#include <cerrno>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <linux/fb.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char *device_path = "/dev/fb0";
+constexpr const char *font_prefix = "/usr/share/fonts/";
+
+// The descriptor handed out for the device (a real file or /dev/null), -1
+// while the device is not open.
+int device_fd = -1;
+
+template <typename F> F real(const char *name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+uint32_t env_number(const char *name, uint32_t fallback)
+{
+    const char *value = std::getenv(name);
+    if (!value || !*value) return fallback;
+    return static_cast<uint32_t>(std::strtoull(value, nullptr, 0));
+}
+
+bool failing(const char *what)
+{
+    const char *fail = std::getenv("FAKEFB_FAIL");
+    return fail && std::strcmp(fail, what) == 0;
+}
+
+int injected_errno() { return static_cast<int>(env_number("FAKEFB_ERRNO", EIO)); }
+
+// Appends one line to the call log, through the real calls so the log never
+// logs itself.
+void log_call(const char *format, ...)
+{
+    const char *path = std::getenv("FAKEFB_LOG");
+    if (!path) return;
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (n < 0) return;
+    size_t length = static_cast<size_t>(n) < sizeof line ? static_cast<size_t>(n) : sizeof line - 1;
+    auto real_open = real<int (*)(const char *, int, ...)>("open");
+    auto real_write = real<ssize_t (*)(int, const void *, size_t)>("write");
+    auto real_close = real<int (*)(int)>("close");
+    int fd = real_open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    (void)!real_write(fd, line, length);
+    real_close(fd);
+}
+
+const char *flag_name(int flags)
+{
+    switch (flags & O_ACCMODE) {
+    case O_RDONLY: return "O_RDONLY";
+    case O_WRONLY: return "O_WRONLY";
+    default: return "O_RDWR";
+    }
+}
+
+int open_device(int flags)
+{
+    log_call("open %s %s%s\n", device_path, flag_name(flags),
+             (flags & ~O_ACCMODE & ~O_LARGEFILE) ? " +other" : "");
+    if (failing("open")) {
+        errno = injected_errno();
+        return -1;
+    }
+    const char *capture = std::getenv("FAKEFB_CAPTURE");
+    auto real_open = real<int (*)(const char *, int, ...)>("open");
+    device_fd = capture ? real_open(capture, O_RDWR | O_CREAT | O_TRUNC, 0644)
+                        : real_open("/dev/null", O_RDWR);
+    return device_fd;
+}
+
+// Maps a font path under /usr/share/fonts/ into FAKEFB_FONT_DIR.
+const char *redirect_font(const char *path, char *storage, size_t size)
+{
+    const char *dir = std::getenv("FAKEFB_FONT_DIR");
+    size_t prefix = std::strlen(font_prefix);
+    if (!dir || !path || std::strncmp(path, font_prefix, prefix) != 0) return path;
+    int n = std::snprintf(storage, size, "%s/%s", dir, path + prefix);
+    return n > 0 && static_cast<size_t>(n) < size ? storage : path;
+}
+
+int fill_geometry(void *argument)
+{
+    fb_var_screeninfo info;
+    std::memset(&info, 0, sizeof info);
+    info.xres = env_number("FAKEFB_XRES", 128);
+    info.yres = env_number("FAKEFB_YRES", 64);
+    info.xres_virtual = env_number("FAKEFB_XRES_VIRTUAL", info.xres);
+    info.yres_virtual = info.yres;
+    info.bits_per_pixel = env_number("FAKEFB_BPP", 1);
+    std::memcpy(argument, &info, sizeof info);
+    return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+int open(const char *path, int flags, ...)
+{
+    mode_t mode = 0;
+    if (flags & O_CREAT) {
+        va_list args;
+        va_start(args, flags);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
+    if (std::strcmp(path, device_path) == 0) return open_device(flags);
+    return real<int (*)(const char *, int, ...)>("open")(path, flags, mode);
+}
+
+int open64(const char *path, int flags, ...)
+{
+    mode_t mode = 0;
+    if (flags & O_CREAT) {
+        va_list args;
+        va_start(args, flags);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
+    if (std::strcmp(path, device_path) == 0) return open_device(flags);
+    return real<int (*)(const char *, int, ...)>("open64")(path, flags, mode);
+}
+
+int ioctl(int fd, unsigned long request, ...)
+{
+    va_list args;
+    va_start(args, request);
+    void *argument = va_arg(args, void *);
+    va_end(args);
+    if (fd != device_fd || device_fd < 0)
+        return real<int (*)(int, unsigned long, void *)>("ioctl")(fd, request, argument);
+    log_call(request == FBIOGET_VSCREENINFO ? "ioctl FBIOGET_VSCREENINFO\n" : "ioctl 0x%lx\n",
+             request);
+    if (failing("ioctl") || request != FBIOGET_VSCREENINFO) {
+        errno = failing("ioctl") ? injected_errno() : EINVAL;
+        return -1;
+    }
+    return fill_geometry(argument);
+}
+
+ssize_t write(int fd, const void *buffer, size_t count)
+{
+    auto real_write = real<ssize_t (*)(int, const void *, size_t)>("write");
+    if (fd != device_fd || device_fd < 0) return real_write(fd, buffer, count);
+    log_call("write %zu\n", count);
+    if (failing("write")) {
+        errno = injected_errno();
+        return -1;
+    }
+    // A short write stores and reports half the frame (one byte less for a
+    // frame of one byte; a frame of none cannot be short).
+    size_t length = failing("short") && count > 0 ? (count > 1 ? count / 2 : 0) : count;
+    return real_write(fd, buffer, length);
+}
+
+int close(int fd)
+{
+    if (fd == device_fd && device_fd >= 0) {
+        log_call("close\n");
+        device_fd = -1;
+    }
+    return real<int (*)(int)>("close")(fd);
+}
+
+void sync(void)
+{
+    log_call("sync\n");
+}
+
+FILE *fopen(const char *path, const char *mode)
+{
+    char storage[4096];
+    return real<FILE *(*)(const char *, const char *)>("fopen")(
+        redirect_font(path, storage, sizeof storage), mode);
+}
+
+FILE *fopen64(const char *path, const char *mode)
+{
+    char storage[4096];
+    return real<FILE *(*)(const char *, const char *)>("fopen64")(
+        redirect_font(path, storage, sizeof storage), mode);
+}
+
+} // extern "C"
