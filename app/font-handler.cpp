@@ -15,7 +15,8 @@
 #include "font.h"
 #include "mmap.h"
 
-namespace {
+namespace
+{
 
 constexpr int32_t columns_per_line = 21;
 

@@ -4,7 +4,8 @@
 #include "font-handler.h"
 #include "mstr.h"
 
-namespace {
+namespace
+{
 
 constexpr int max_lines = 4;
 

@@ -14,7 +14,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // Canvas inversion: clear fills with 0xFF, clear_area turns pixels on and
 // putb complements its bits.
@@ -30,7 +31,10 @@ uint64_t byte_of(const Canvas *canvas, int64_t x, int64_t y)
     return static_cast<uint64_t>(x / 8 + (int64_t{canvas->width} * y) / 8);
 }
 
-uint8_t mask_of(int64_t x) { return static_cast<uint8_t>(0x80u >> (x % 8)); }
+uint8_t mask_of(int64_t x)
+{
+    return static_cast<uint8_t>(0x80u >> (x % 8));
+}
 
 // The rectangle at the cursor, clipped to the canvas: [x0, x1) x [y0, y1).
 struct Span {
@@ -87,7 +91,8 @@ void mmap_clear_area(Canvas *canvas, int32_t columns, int32_t rows)
     bool on = mmap_inverted != 0;
     Span span = clip_area(canvas, columns, rows);
     for (int64_t y = span.y0; y < span.y1; ++y)
-        for (int64_t x = span.x0; x < span.x1; ++x) mmap_set_pixel(canvas, x, y, on);
+        for (int64_t x = span.x0; x < span.x1; ++x)
+            mmap_set_pixel(canvas, x, y, on);
 }
 
 void mmap_invert_area(Canvas *canvas, int32_t columns, int32_t rows)

@@ -23,7 +23,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr const char *device_path = "/dev/fb0";
 constexpr const char *font_prefix = "/usr/share/fonts/";
@@ -50,7 +51,10 @@ bool failing(const char *what)
     return fail && std::strcmp(fail, what) == 0;
 }
 
-int injected_errno() { return static_cast<int>(env_number("FAKEFB_ERRNO", EIO)); }
+int injected_errno()
+{
+    return static_cast<int>(env_number("FAKEFB_ERRNO", EIO));
+}
 
 // Appends one line to the call log, through the real calls so the log never
 // logs itself.
@@ -77,9 +81,12 @@ void log_call(const char *format, ...)
 const char *flag_name(int flags)
 {
     switch (flags & O_ACCMODE) {
-    case O_RDONLY: return "O_RDONLY";
-    case O_WRONLY: return "O_WRONLY";
-    default: return "O_RDWR";
+    case O_RDONLY:
+        return "O_RDONLY";
+    case O_WRONLY:
+        return "O_WRONLY";
+    default:
+        return "O_RDWR";
     }
 }
 

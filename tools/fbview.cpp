@@ -14,7 +14,8 @@
 
 #include "mmap.h"
 
-namespace {
+namespace
+{
 
 struct Options {
     int32_t width = 0;
@@ -27,8 +28,9 @@ struct Options {
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: fbview --width W --height H [--visible N] [--pbm FILE] [--scale K] FRAME\n");
+    std::fprintf(
+        stderr,
+        "usage: fbview --width W --height H [--visible N] [--pbm FILE] [--scale K] FRAME\n");
     return 2;
 }
 
@@ -37,15 +39,23 @@ bool parse(int argc, char **argv, Options *options)
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
         bool has_value = i + 1 < argc;
-        if (!std::strcmp(arg, "--width") && has_value) options->width = std::atoi(argv[++i]);
-        else if (!std::strcmp(arg, "--height") && has_value) options->height = std::atoi(argv[++i]);
-        else if (!std::strcmp(arg, "--visible") && has_value) options->visible = std::atoi(argv[++i]);
-        else if (!std::strcmp(arg, "--scale") && has_value) options->scale = std::atoi(argv[++i]);
-        else if (!std::strcmp(arg, "--pbm") && has_value) options->pbm = argv[++i];
-        else if (arg[0] != '-' && !options->frame) options->frame = arg;
-        else return false;
+        if (!std::strcmp(arg, "--width") && has_value)
+            options->width = std::atoi(argv[++i]);
+        else if (!std::strcmp(arg, "--height") && has_value)
+            options->height = std::atoi(argv[++i]);
+        else if (!std::strcmp(arg, "--visible") && has_value)
+            options->visible = std::atoi(argv[++i]);
+        else if (!std::strcmp(arg, "--scale") && has_value)
+            options->scale = std::atoi(argv[++i]);
+        else if (!std::strcmp(arg, "--pbm") && has_value)
+            options->pbm = argv[++i];
+        else if (arg[0] != '-' && !options->frame)
+            options->frame = arg;
+        else
+            return false;
     }
-    if (options->visible <= 0 || options->visible > options->width) options->visible = options->width;
+    if (options->visible <= 0 || options->visible > options->width)
+        options->visible = options->width;
     return options->frame && options->width > 0 && options->height > 0 && options->scale > 0 &&
            options->scale <= 64;
 }
@@ -56,7 +66,8 @@ bool read_frame(const char *path, std::vector<uint8_t> *bytes)
     if (!file) return false;
     uint8_t chunk[4096];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes->insert(bytes->end(), chunk, chunk + n);
     std::fclose(file);
     return true;
 }
@@ -64,7 +75,8 @@ bool read_frame(const char *path, std::vector<uint8_t> *bytes)
 void print_art(const Canvas *canvas, int32_t visible)
 {
     for (int32_t y = 0; y < canvas->height; ++y) {
-        for (int32_t x = 0; x < visible; ++x) std::putchar(mmap_get_pixel(canvas, x, y) ? '#' : '.');
+        for (int32_t x = 0; x < visible; ++x)
+            std::putchar(mmap_get_pixel(canvas, x, y) ? '#' : '.');
         std::putchar('\n');
     }
 }
@@ -95,7 +107,8 @@ int main(int argc, char **argv)
         return 1;
     }
     // Pad to the canvas's span so every pixel can be read.
-    bytes.resize(std::max<size_t>(bytes.size(), mmap_pixel_bytes(options.width, options.height)), 0);
+    bytes.resize(std::max<size_t>(bytes.size(), mmap_pixel_bytes(options.width, options.height)),
+                 0);
     Canvas canvas = {bytes.data(), options.width, options.height, 0, 0};
     print_art(&canvas, options.visible);
     if (options.pbm && !write_pbm(options.pbm, &canvas, options.visible, options.scale)) {
