@@ -1,2 +1,270 @@
-// placeholder, replaced by the string library
+// mstr: the string record, its check, growth, lifecycle and editing.
+//
+// Heap and guarded texts live in a block framed by two guard words:
+//
+//   c_str - 4         c_str                          c_str + capacity + 1
+//   | magic (4 bytes) | text area, capacity + 1 bytes | magic (4 bytes) |
+//
+// Every operation checks its records with mstr_valid before it reads them.
+// Sizes are computed in 64 bits, so no sum of a capacity and a length wraps.
 #include "mstr.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+
+constexpr uint32_t guard_size = 4;
+
+static_assert(sizeof(uint32_t) == guard_size, "a guard word holds one magic number");
+static_assert(MSTR_BLOCK_OVERHEAD == 2 * guard_size + 1, "two guard words and the NUL");
+
+bool _is_known_kind(uint32_t magic)
+{
+    return magic >= MSTR_MAGIC_HEAP && magic <= MSTR_MAGIC_CONST;
+}
+
+bool _is_heap(const mstr *s)
+{
+    return s->magic == MSTR_MAGIC_HEAP;
+}
+
+bool _is_const(const mstr *s)
+{
+    return s->magic == MSTR_MAGIC_CONST;
+}
+
+bool _has_guards(const mstr *s)
+{
+    return s->magic == MSTR_MAGIC_HEAP || s->magic == MSTR_MAGIC_GUARDED;
+}
+
+// Characters before the first NUL of text, at most bound.
+size_t _mstr_strnlen(const char *text, uint64_t bound)
+{
+    size_t limit = bound > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(bound);
+    const void *nul = std::memchr(text, 0, limit);
+    return nul ? static_cast<size_t>(static_cast<const char *>(nul) - text) : limit;
+}
+
+// Bytes of a heap or guarded block with room for capacity characters.
+size_t _block_size(uint32_t capacity)
+{
+    return size_t{capacity} + MSTR_BLOCK_OVERHEAD;
+}
+
+char *_block_of(const mstr *s)
+{
+    return s->c_str - guard_size;
+}
+
+// The current length: characters before the first NUL of the text area,
+// stored in lastlen. Only for a record that has just passed the check.
+uint32_t _recount(mstr *s)
+{
+    s->lastlen = static_cast<uint32_t>(_mstr_strnlen(s->c_str, uint64_t{s->capacity} + 1));
+    return s->lastlen;
+}
+
+// Length of a plain text handed to an edit of s, measured up to the size
+// limit. A text inside s's own text area is measured no further than the
+// area's end, so it is never read past the block.
+size_t _measure(const mstr *s, const char *text)
+{
+    uint64_t bound = MSTR_SIZE_LIMIT;
+    uintptr_t at = reinterpret_cast<uintptr_t>(text);
+    uintptr_t area = reinterpret_cast<uintptr_t>(s->c_str);
+    uint64_t area_bytes = uint64_t{s->capacity} + 1;
+    if (at >= area && at - area < area_bytes && area_bytes - (at - area) < bound)
+        bound = area_bytes - (at - area);
+    return _mstr_strnlen(text, bound);
+}
+
+// Gives an empty heap record its first block. 0 / -1 (c_str stays null).
+int _allocate_lazily(mstr *s)
+{
+    if (!_is_heap(s) || s->capacity >= MSTR_SIZE_LIMIT) return -1;
+    s->c_str = _mstr_init_data(std::malloc(_block_size(s->capacity)), s->capacity, s->magic);
+    return s->c_str ? 0 : -1;
+}
+
+bool _guards_intact(const mstr *s)
+{
+    const char *trailing = s->c_str + size_t{s->capacity} + 1;
+    return std::memcmp(_block_of(s), &s->magic, guard_size) == 0 &&
+           std::memcmp(trailing, &s->magic, guard_size) == 0;
+}
+
+// The check's slow path, when the character at lastlen is not NUL. A
+// constant text sets its own capacity; any other text must end inside its
+// area. 0 / -1 (lastlen then 0).
+int _recount_in_check(mstr *s)
+{
+    s->lastlen = 0;
+    if (_is_const(s)) {
+        size_t n = _mstr_strnlen(s->c_str, MSTR_SIZE_LIMIT);
+        if (n >= MSTR_SIZE_LIMIT) return -1;
+        s->capacity = s->lastlen = static_cast<uint32_t>(n);
+        return 0;
+    }
+    size_t n = _mstr_strnlen(s->c_str, uint64_t{s->capacity} + 1);
+    if (n > s->capacity) return -1;
+    s->lastlen = static_cast<uint32_t>(n);
+    return 0;
+}
+
+// Fills a heap or guarded block with zeros, guard words included. The store
+// is not elided before a free.
+void _wipe_block(mstr *s)
+{
+    explicit_bzero(_block_of(s), _block_size(s->capacity));
+}
+
+// The growth rule, in one place: a heap text needing more room grows to the
+// larger of the need and twice its capacity, and never to the size limit.
+// Returns a new, laid-out text area holding a copy of the old one and its
+// capacity in *grown; null when the kind does not grow, the rule refuses or
+// malloc fails. The record is not changed, so the old text stays readable
+// until _install_area.
+char *_grown_area(const mstr *s, uint64_t need, uint32_t *grown)
+{
+    if (!_is_heap(s)) return nullptr;
+    uint64_t doubled = 2 * uint64_t{s->capacity};
+    uint64_t capacity = need > doubled ? need : doubled;
+    if (capacity >= MSTR_SIZE_LIMIT) return nullptr;
+    *grown = static_cast<uint32_t>(capacity);
+    char *area = _mstr_init_data(std::malloc(_block_size(*grown)), *grown, s->magic);
+    if (area) std::memcpy(area, s->c_str, s->capacity);
+    return area;
+}
+
+// Replaces a heap record's block with a grown area: the old block is wiped
+// and freed. lastlen is not touched.
+void _install_area(mstr *s, char *area, uint32_t capacity)
+{
+    _wipe_block(s);
+    std::free(_block_of(s));
+    s->c_str = area;
+    s->capacity = capacity;
+}
+
+// The text area an edit that leaves need characters writes into: the
+// record's own when the result fits, else a grown copy (heap kind only).
+// Null when there is no room; nothing has changed then. Until _finish_edit
+// the old text, and any text that lies in it, can still be read.
+char *_area_for(mstr *s, uint64_t need, uint32_t *capacity)
+{
+    *capacity = s->capacity;
+    if (need <= s->capacity) return s->c_str;
+    return _grown_area(s, need, capacity);
+}
+
+// Ends an edit written into area: a grown area replaces the old block, the
+// text is terminated at length and the length stored.
+void _finish_edit(mstr *s, char *area, uint32_t capacity, uint32_t length)
+{
+    if (area != s->c_str) _install_area(s, area, capacity);
+    s->c_str[length] = '\0';
+    s->lastlen = length;
+}
+
+// The first steps of every edit: the check, then a constant text refused.
+int _begin_edit(mstr *s)
+{
+    if (mstr_valid(s) != 0 || _is_const(s)) return -1;
+    return 0;
+}
+
+} // namespace
+
+char *_mstr_init_data(void *block, uint32_t capacity, uint32_t magic)
+{
+    if (!block) return nullptr;
+    char *bytes = static_cast<char *>(block);
+    std::memcpy(bytes, &magic, guard_size);
+    std::memset(bytes + guard_size, 0, size_t{capacity} + 1);
+    std::memcpy(bytes + guard_size + size_t{capacity} + 1, &magic, guard_size);
+    return bytes + guard_size;
+}
+
+int mstr_valid(mstr *s)
+{
+    if (!s || !_is_known_kind(s->magic) || s->capacity < s->lastlen) return -1;
+    if (!s->c_str && _allocate_lazily(s) != 0) return -1;
+    if (_has_guards(s) && !_guards_intact(s)) return -1;
+    if (s->c_str[s->lastlen] == '\0') return 0;
+    return _recount_in_check(s);
+}
+
+int mstr_create(mstr *s, uint32_t capacity)
+{
+    if (s) {
+        s->magic = MSTR_MAGIC_HEAP;
+        s->lastlen = 0;
+        s->capacity = capacity;
+        s->c_str = nullptr;
+        if (capacity < MSTR_SIZE_LIMIT)
+            s->c_str = _mstr_init_data(std::malloc(_block_size(capacity)), capacity, s->magic);
+    }
+    return mstr_valid(s);
+}
+
+mstr *mstr_new(uint32_t capacity)
+{
+    mstr *s = static_cast<mstr *>(std::malloc(sizeof(mstr)));
+    if (mstr_create(s, capacity) == 0) return s;
+    std::free(s);
+    return nullptr;
+}
+
+int mstr_destroy(mstr *s)
+{
+    if (mstr_valid(s) != 0) return -1;
+    if (_has_guards(s)) _wipe_block(s);
+    if (_is_heap(s)) std::free(_block_of(s));
+    *s = mstr{};
+    return 0;
+}
+
+int mstr_delete(mstr **s)
+{
+    if (!s || !*s || mstr_destroy(*s) != 0) return -1;
+    std::free(*s);
+    *s = nullptr;
+    return 0;
+}
+
+char *mstr_get(mstr *s)
+{
+    return mstr_valid(s) == 0 ? s->c_str : nullptr;
+}
+
+uint32_t mstr_length(mstr *s)
+{
+    return mstr_valid(s) == 0 ? _recount(s) : UINT32_MAX;
+}
+
+uint32_t mstr_capacity(mstr *s)
+{
+    return mstr_valid(s) == 0 ? s->capacity : UINT32_MAX;
+}
+
+int mstr_strcat(mstr *s, const char *text)
+{
+    if (_begin_edit(s) != 0 || !text) return -1;
+    size_t n = _measure(s, text);
+    uint32_t d = _recount(s);
+    uint32_t capacity = 0;
+    char *area = _area_for(s, uint64_t{d} + n, &capacity);
+    if (!area) return -1;
+    std::memmove(area + d, text, n);
+    _finish_edit(s, area, capacity, static_cast<uint32_t>(d + n));
+    return 0;
+}
+
+int mstr_push_back(mstr *s, int character)
+{
+    const char text[2] = {static_cast<char>(character), '\0'};
+    return mstr_strcat(s, text);
+}
