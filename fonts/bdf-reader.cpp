@@ -1,21 +1,284 @@
-// BDF font reader (placeholder until the reader lands: no file loads, but
-// lookups and the release work on a table set up by hand).
+// BDF font reader: one font file into current_font, every glyph normalised
+// into the font's cell of height rows by width columns.
+//
+// A file is read in four sections, each its own step: the header (up to
+// ENDPROPERTIES), the CHARS line right after it, the glyphs, and within a
+// glyph the bitmap rows. Lines are matched on their prefix only; every other
+// line is skipped.
+//
+// Row words: P = 8 * ceil(width / 8) is the padded width (8 or 16). Cell
+// column k is bit P - 1 - k, so a 6-wide cell uses bits 7..2 and a 12-wide
+// cell bits 15..4.
 #include "bdf-reader.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <sys/types.h>
 
+// The one loaded font; all zero and without a table at start.
 BdfFont current_font = {};
+
+namespace
+{
+
+constexpr int32_t max_cell_height = 30;
+constexpr int32_t max_cell_width = 16;
+constexpr size_t row_words = sizeof(BdfGlyph::rows) / sizeof(BdfGlyph::rows[0]);
+constexpr size_t initial_line_capacity = 256;
+
+// Encoding of records the file does not fill. BDF uses -1 for a glyph without
+// a standard code, and the lookup never matches it.
+constexpr int32_t no_encoding = -1;
+
+// A font has no use for more records than there are Unicode code points; the
+// limit keeps a forged CHARS value from claiming all memory, and its table
+// size fits a 32-bit size_t.
+constexpr size_t max_glyph_records = 0x110000;
+static_assert(max_glyph_records <= SIZE_MAX / sizeof(BdfGlyph), "table size must not wrap");
+static_assert(sizeof(BdfGlyph) == 124, "encoding and 60 row words, no padding");
+static_assert(sizeof(int) == sizeof(int32_t), "sscanf reads the 32-bit fields as int");
+
+// The open font file and its one line buffer, grown by getdelim as needed.
+struct FontFile {
+    FILE *file;
+    char *line;
+    size_t capacity;
+    size_t length; // bytes of the last line read, its line end included
+};
+
+// The four numbers of a BBX line: bitmap width, rows and the offsets of the
+// bitmap's bottom-left pixel from the glyph origin.
+struct GlyphBox {
+    int32_t width;
+    int32_t height;
+    int32_t x_offset;
+    int32_t y_offset;
+};
+
+bool read_line(FontFile *in)
+{
+    ssize_t length = getdelim(&in->line, &in->capacity, '\n', in->file);
+    if (length < 0) return false;
+    in->length = static_cast<size_t>(length);
+    return true;
+}
+
+bool line_starts_with(const FontFile *in, std::string_view keyword)
+{
+    return in->length >= keyword.size() &&
+           std::memcmp(in->line, keyword.data(), keyword.size()) == 0;
+}
+
+// Reads FONTBOUNDINGBOX into the cell metrics; numbers missing from the line
+// leave their fields as they were. False when the cell is too big.
+bool read_bounding_box(const FontFile *in)
+{
+    int numbers[4] = {current_font.width, current_font.height, current_font.x_offset,
+                      current_font.y_offset};
+    std::sscanf(in->line, "%*s %d %d %d %d", &numbers[0], &numbers[1], &numbers[2], &numbers[3]);
+    current_font.width = numbers[0];
+    current_font.height = numbers[1];
+    current_font.x_offset = numbers[2];
+    current_font.y_offset = numbers[3];
+    return current_font.height <= max_cell_height && current_font.width <= max_cell_width;
+}
+
+// Header: every line up to ENDPROPERTIES. 0 when it was found, 1 (with the
+// message printed) when the file ends first or the cell is too big.
+int read_header(FontFile *in)
+{
+    while (read_line(in)) {
+        if (line_starts_with(in, "FONTBOUNDINGBOX") && !read_bounding_box(in)) {
+            std::fputs("BDF-Font: Invalid font dimensions\n", stdout);
+            return 1;
+        }
+        if (line_starts_with(in, "ENDPROPERTIES")) return 0;
+    }
+    std::fputs("BDF-Font: Failed to read font file header\n", stdout);
+    return 1;
+}
+
+// The line right after ENDPROPERTIES must be CHARS; its number, decimal,
+// 0x-hexadecimal or 0-octal, becomes glyph_count. 0, or 1 with the message.
+int read_chars_line(FontFile *in)
+{
+    if (!read_line(in)) {
+        std::fputs("BDF-Font: Failed to read font file\n", stdout);
+        return 1;
+    }
+    if (!line_starts_with(in, "CHARS")) {
+        std::fputs("BDF-Font: Font file is invalid format\n", stdout);
+        return 1;
+    }
+    int count = current_font.glyph_count;
+    std::sscanf(in->line, "%*s %i", &count);
+    current_font.glyph_count = count;
+    return 0;
+}
+
+// Allocates glyph_count records, each clear and without an encoding, into
+// current_font.glyphs. A negative count or one over the limit is refused as
+// an allocation failure. 0, or 1 with the message.
+int allocate_glyph_table()
+{
+    int32_t count = current_font.glyph_count;
+    BdfGlyph *table = nullptr;
+    if (count < 0 || static_cast<size_t>(count) > max_glyph_records) {
+        errno = ENOMEM;
+    } else {
+        // One record at least, so that an empty font still has a table.
+        size_t records = count > 0 ? static_cast<size_t>(count) : 1;
+        table = static_cast<BdfGlyph *>(std::malloc(records * sizeof(BdfGlyph)));
+        for (size_t i = 0; table && i < records; ++i) {
+            table[i].encoding = no_encoding;
+            std::memset(table[i].rows, 0, sizeof(table[i].rows));
+        }
+    }
+    if (!table) {
+        std::printf("BDF Font: could not allocate space for glyhs. Error - %i\n", errno);
+        return 1;
+    }
+    current_font.glyphs = table;
+    return 0;
+}
+
+// Moves a row word right by the given number of pixels (left when negative);
+// bits pushed past either end are lost.
+uint16_t shift_row(uint32_t word, int64_t right)
+{
+    if (right >= 16 || right <= -16) return 0;
+    if (right >= 0) return static_cast<uint16_t>(word >> right);
+    return static_cast<uint16_t>(word << -right);
+}
+
+// The row word of the bitmap line in the buffer: its hexadecimal value, low
+// 16 bits, with a line written in fewer digits than the cell needs moved to
+// the left edge of the cell.
+uint16_t parse_bitmap_row(const FontFile *in)
+{
+    long value = std::strtol(in->line, nullptr, 16);
+    uint16_t word = static_cast<uint16_t>(static_cast<unsigned long>(value));
+    size_t digits = in->length;
+    if (digits > 0 && in->line[digits - 1] == '\n') {
+        --digits;
+        if (digits > 0 && in->line[digits - 1] == '\r') --digits;
+    }
+    int64_t digit_bits = 4 * static_cast<int64_t>(digits < INT32_MAX ? digits : INT32_MAX);
+    int64_t width = current_font.width;
+    if (digit_bits >= width) return word;
+    int64_t padded_width = (width + 7) / 8 * 8;
+    return shift_row(word, -(padded_width - digit_bits));
+}
+
+// Bitmap rows of one glyph: reads the box's height lines and places them in
+// the glyph's cell (when there is a record to fill). The bitmap's bottom row
+// sits (box y offset - cell y offset) rows above the cell's bottom row, and
+// its columns move right by (box x offset - cell x offset). Rows falling
+// outside the cell are dropped. False when the file ends among the lines.
+bool read_bitmap(FontFile *in, const GlyphBox &box, BdfGlyph *glyph)
+{
+    if (glyph) std::memset(glyph->rows, 0, sizeof(glyph->rows));
+    int64_t right = static_cast<int64_t>(box.x_offset) - current_font.x_offset;
+    int64_t up = static_cast<int64_t>(box.y_offset) - current_font.y_offset;
+    int64_t height = current_font.height;
+    for (int32_t line = 0; line < box.height; ++line) {
+        if (!read_line(in)) return false;
+        int64_t row = height - box.height + line - up;
+        if (!glyph || row < 0 || row >= height || row >= static_cast<int64_t>(row_words)) continue;
+        glyph->rows[row] = shift_row(parse_bitmap_row(in), right);
+    }
+    return true;
+}
+
+void read_box(const FontFile *in, GlyphBox *box)
+{
+    std::sscanf(in->line, "%*s %d %d %d %d", &box->width, &box->height, &box->x_offset,
+                &box->y_offset);
+}
+
+void read_encoding(const FontFile *in, BdfGlyph *glyph)
+{
+    int encoding = 0;
+    if (std::sscanf(in->line, "%*s %d", &encoding) == 1) glyph->encoding = encoding;
+}
+
+// Glyphs, after the table is allocated: each glyph fills the next record
+// until the table is full. Ends with 0 at ENDFONT or at a glyph beyond the
+// declared count, and with 1 (message printed) when the file ends first.
+int read_glyphs(FontFile *in)
+{
+    GlyphBox box = {};
+    int32_t completed = 0;
+    while (read_line(in)) {
+        BdfGlyph *glyph =
+            completed < current_font.glyph_count ? &current_font.glyphs[completed] : nullptr;
+        if (line_starts_with(in, "ENCODING") && glyph) read_encoding(in, glyph);
+        if (line_starts_with(in, "BBX")) read_box(in, &box);
+        // The bitmap's lines replace the BITMAP line in the buffer: the tests
+        // below see its last row line.
+        if (line_starts_with(in, "BITMAP") && !read_bitmap(in, box, glyph)) break;
+        if (line_starts_with(in, "ENDCHAR") && ++completed > current_font.glyph_count) {
+            std::printf("BDF-Font: Error more characters in font file than declared in "
+                        "header.\n\tMapped %i characters\n",
+                        current_font.glyph_count);
+            return 0;
+        }
+        if (line_starts_with(in, "ENDFONT")) return 0;
+    }
+    std::fputs("BDF-Font: Failed to read font file\n", stdout);
+    return 1;
+}
+
+// All sections of an open file. 0 when the font is loaded; 1 otherwise, the
+// message printed and a table, if any, left for the caller to free.
+int read_font(FontFile *in)
+{
+    if (read_header(in) != 0 || read_chars_line(in) != 0 || allocate_glyph_table() != 0) return 1;
+    std::printf("BDF Font debug: Values width - %i, height - %i, number of chars - %i\n",
+                current_font.width, current_font.height, current_font.glyph_count);
+    if (current_font.glyph_count > 256)
+        std::printf("BDF Font: Large number of chars to be read - %i\n", current_font.glyph_count);
+    return read_glyphs(in);
+}
+
+} // namespace
 
 int load_font(const char *path)
 {
     std::printf("BDF Font debug: Load font. File - %s\n", path ? path : "(null)");
-    return 1;
+    current_font.glyphs = nullptr;
+    if (!path) {
+        std::fputs("Invalid font file name\n", stdout);
+        return 1;
+    }
+    FontFile in = {};
+    in.file = std::fopen(path, "r");
+    if (!in.file) {
+        std::printf("Failed to open font file - %s\n", path);
+        return 1;
+    }
+    in.line = static_cast<char *>(std::malloc(initial_line_capacity));
+    if (!in.line) {
+        std::fputs("Failed to allocate memory for line\n", stdout);
+        std::fclose(in.file);
+        return 1;
+    }
+    in.capacity = initial_line_capacity;
+    int result = read_font(&in);
+    if (result != 0) release_bdf_font();
+    std::free(in.line);
+    std::fclose(in.file);
+    return result;
 }
 
 BdfGlyph *get_bdf_char(int key)
 {
-    for (int32_t i = 0; current_font.glyphs && i < current_font.glyph_count; ++i)
+    if (key == no_encoding || !current_font.glyphs) return nullptr;
+    for (int32_t i = 0; i < current_font.glyph_count; ++i)
         if (current_font.glyphs[i].encoding == key) return &current_font.glyphs[i];
     return nullptr;
 }

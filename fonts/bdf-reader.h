@@ -22,17 +22,26 @@ struct BdfFont {
     BdfGlyph *glyphs;    // owned glyph table, null when there is none
 };
 
+// The one loaded font, all zero and without a table at program start.
 extern BdfFont current_font;
 
-// Loads the font file at path into current_font. 0 on success, 1 on failure
-// (with a message on stdout). Release an earlier table first.
+// Loads the BDF file at path into current_font: the cell from
+// FONTBOUNDINGBOX, glyph_count from CHARS, and a table of glyph_count
+// records, every glyph placed in the cell. Returns 0 when the font is loaded,
+// 1 on any failure, with a message on stdout either way. The metrics read
+// before a failure stay; after a failure there is no table. The table
+// belongs to current_font until release_bdf_font; an earlier table is not
+// freed here, so release it first.
 int load_font(const char *path);
 
-// The first glyph whose encoding equals key; null when no glyph has the key
-// or there is no table.
+// The first glyph in the table whose encoding equals key; null when no glyph
+// has the key, when there is no table, and for -1 (no encoding), so records
+// the file did not fill are never returned. The record stays owned by
+// current_font and is valid until release_bdf_font.
 BdfGlyph *get_bdf_char(int key);
 
-// Frees the glyph table; the metrics stay. Safe when there is no table.
+// Frees the glyph table and leaves current_font without one; the metrics and
+// glyph_count stay. Does nothing when there is no table.
 void release_bdf_font();
 
 #endif
