@@ -1,8 +1,210 @@
-// Glyph renderer (placeholder until the renderer lands: moves the cursor only).
+// Glyph renderer: draws characters of current_font at the canvas cursor and
+// moves the cursor like a simple terminal.
+//
+// A cell is W x H pixels: the font's width and height, each doubled by its
+// style flag. Canvas column j of the cell shows glyph column j (j / 2 with
+// double width), canvas row i shows glyph row i (i / 2 with double height).
+// In a glyph row word the leftmost column is the top bit of the padded width
+// (bit 7 for widths up to 8, bit 15 for widths 9 to 16).
+//
+// current_font is a public record, so its sizes are not trusted: a cell
+// draws at most 16 glyph columns and 30 glyph rows (what a row word and the
+// reader's cell can hold); the part of a larger cell beyond them is left as
+// it was. A negative width or height draws nothing and moves the cursor as a
+// size of 0 would. Pixels outside the canvas are skipped by mmap_set_pixel,
+// and all cursor sums are formed in 64 bits.
 #include "font.h"
+
+#include <cstddef>
+#include <cstring>
 
 #include "bdf-reader.h"
 
-int font_putc(Canvas *, int32_t) { return 0; }
+namespace
+{
 
-void font_release() { release_bdf_font(); }
+// Every glyph pixel drawn as two adjacent canvas columns.
+int32_t font_double_width = 0;
+// Every glyph row drawn as two adjacent canvas rows.
+int32_t font_double_height = 0;
+// Cells drawn as the complement of the glyph.
+int32_t font_inverted = 0;
+
+constexpr int32_t newline = 10;
+constexpr int32_t currency_sign = 164;
+// The most glyph columns (bits of a row word) and glyph rows ever drawn.
+constexpr int64_t max_glyph_columns = 16;
+constexpr int64_t max_glyph_rows = 30;
+constexpr size_t glyph_row_words = sizeof(BdfGlyph{}.rows) / sizeof(BdfGlyph{}.rows[0]);
+
+int64_t cell_width()
+{
+    return int64_t{current_font.width} * (font_double_width ? 2 : 1);
+}
+
+int64_t cell_height()
+{
+    return int64_t{current_font.height} * (font_double_height ? 2 : 1);
+}
+
+int32_t saturate(int64_t value)
+{
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+int64_t at_least_zero(int64_t value)
+{
+    return value < 0 ? 0 : value;
+}
+
+int64_t at_most(int64_t value, int64_t limit)
+{
+    return value > limit ? limit : value;
+}
+
+// Bit of glyph column 0 in a row word: 7 for widths up to 8, else 15.
+// Only called for a width of at least 1.
+int32_t leftmost_bit()
+{
+    return current_font.width <= 8 ? 7 : 15;
+}
+
+// Whether glyph column `column` of the row word is inked, after inversion.
+bool glyph_pixel(uint16_t row_word, int64_t column)
+{
+    bool inked = (row_word >> (leftmost_bit() - column)) & 1u;
+    return inked != (font_inverted != 0);
+}
+
+// Draws the part of the cell at the cursor that the glyph rows can fill;
+// a null glyph (a code the font lacks) draws as a blank cell.
+void draw_cell(Canvas *canvas, const BdfGlyph *glyph)
+{
+    int64_t x_scale = font_double_width ? 2 : 1;
+    int64_t y_scale = font_double_height ? 2 : 1;
+    int64_t columns = at_most(at_least_zero(current_font.width), max_glyph_columns) * x_scale;
+    int64_t rows = at_most(at_least_zero(current_font.height), max_glyph_rows) * y_scale;
+    int64_t x0 = canvas->cursor_x, y0 = canvas->cursor_y;
+    for (int64_t i = 0; i < rows; ++i) {
+        uint16_t row_word = glyph ? glyph->rows[i / y_scale] : 0;
+        for (int64_t j = 0; j < columns; ++j)
+            mmap_set_pixel(canvas, x0 + j, y0 + i, glyph_pixel(row_word, j / x_scale));
+    }
+}
+
+// Moves the cursor down by `rows`, back to the top at or past the bottom.
+void next_line(Canvas *canvas, int64_t rows)
+{
+    int64_t y = canvas->cursor_y + rows;
+    canvas->cursor_y = y >= canvas->height ? 0 : static_cast<int32_t>(y);
+}
+
+// Moves the cursor one cell right; at or past the right edge, to the start
+// of the next line.
+void advance(Canvas *canvas, int64_t columns, int64_t rows)
+{
+    int64_t x = canvas->cursor_x + columns;
+    if (x < canvas->width) {
+        canvas->cursor_x = static_cast<int32_t>(x);
+        return;
+    }
+    canvas->cursor_x = 0;
+    next_line(canvas, rows);
+}
+
+} // namespace
+
+int font_set_double_height()
+{
+    font_double_height = 1;
+    return 0;
+}
+
+int font_clear_double_height()
+{
+    font_double_height = 0;
+    return 0;
+}
+
+int font_set_double_width()
+{
+    font_double_width = 1;
+    return 0;
+}
+
+int font_clear_double_width()
+{
+    font_double_width = 0;
+    return 0;
+}
+
+int font_set_inverted()
+{
+    font_inverted = 1;
+    return 0;
+}
+
+int font_clear_inverted()
+{
+    font_inverted = 0;
+    return 0;
+}
+
+int32_t font_get_width()
+{
+    return saturate(cell_width());
+}
+
+int32_t font_get_height()
+{
+    return saturate(cell_height());
+}
+
+int font_load(const char *path)
+{
+    return load_font(path);
+}
+
+void font_release()
+{
+    release_bdf_font();
+}
+
+// Copies through a temporary so that a symbol of 164 leaves the glyph as it
+// was. Only the rows a glyph record holds are copied.
+int font_set_currency_symbol(uint32_t symbol)
+{
+    const BdfGlyph *source = get_bdf_char(static_cast<int>(symbol & 0xFFu));
+    BdfGlyph *target = get_bdf_char(currency_sign);
+    if (!source || !target || current_font.height <= 0) return 0;
+    size_t rows = static_cast<size_t>(at_most(current_font.height, glyph_row_words));
+    uint16_t copy[glyph_row_words];
+    std::memcpy(copy, source->rows, rows * sizeof copy[0]);
+    std::memcpy(target->rows, copy, rows * sizeof copy[0]);
+    return 0;
+}
+
+int font_putc(Canvas *canvas, int32_t character)
+{
+    if (!canvas) return 0;
+    int64_t columns = at_least_zero(cell_width());
+    int64_t rows = at_least_zero(cell_height());
+    if (character == newline) {
+        canvas->cursor_x = 0;
+        next_line(canvas, rows);
+        return 0;
+    }
+    draw_cell(canvas, get_bdf_char(character & 0xFF));
+    advance(canvas, columns, rows);
+    return 0;
+}
+
+int font_puts(Canvas *canvas, const char *text)
+{
+    if (!text) return 0;
+    for (size_t i = 0, n = std::strlen(text); i < n; ++i)
+        font_putc(canvas, static_cast<signed char>(text[i]));
+    return 0;
+}
