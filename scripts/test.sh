@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the plain build, then the same suite built with
+# AddressSanitizer and UBSan. Installs the Debian packages it needs.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" || exit 1
+
+status=0
+suite() { # NAME BUILD_DIR CMAKE_ARGS...
+    local name=$1 dir=$2
+    shift 2
+    echo "=== $name build"
+    cmake -S "$root" -B "$dir" "$@" >/dev/null &&
+        cmake --build "$dir" -j"$(jobs)" >"$dir.log" 2>&1 ||
+        { tail -n 40 "$dir.log"; echo "$name build failed"; status=1; return; }
+    echo "=== $name tests"
+    ctest --test-dir "$dir" -j"$(jobs)" --output-on-failure || status=1
+}
+
+suite plain "$root/build"
+suite sanitizer "$root/build-asan" -DNORLET_SANITIZE=ON
+exit $status
