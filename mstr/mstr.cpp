@@ -9,6 +9,9 @@
 // Sizes are computed in 64 bits, so no sum of a capacity and a length wraps.
 #include "mstr.h"
 
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -149,6 +152,16 @@ void _install_area(mstr *s, char *area, uint32_t capacity)
     s->capacity = capacity;
 }
 
+// Grows a heap text to room for at least requested characters; refusals are
+// silent, callers compare capacity afterwards.
+void _mstr_expand(mstr *s, uint64_t requested)
+{
+    if (s->capacity >= requested) return;
+    uint32_t grown = 0;
+    char *area = _grown_area(s, requested, &grown);
+    if (area) _install_area(s, area, grown);
+}
+
 // The text area an edit that leaves need characters writes into: the
 // record's own when the result fits, else a grown copy (heap kind only).
 // Null when there is no room; nothing has changed then. Until _finish_edit
@@ -174,6 +187,73 @@ int _begin_edit(mstr *s)
 {
     if (mstr_valid(s) != 0 || _is_const(s)) return -1;
     return 0;
+}
+
+// Both records pass the edit's first steps: not the same record, each valid
+// (the changed one first), the changed one not constant.
+int _begin_edit_from(mstr *s, mstr *source)
+{
+    if (s == source || mstr_valid(s) != 0 || mstr_valid(source) != 0 || _is_const(s)) return -1;
+    return 0;
+}
+
+// Removes the range (from, to) of a text of length d; the range is in it.
+void _erase_range(mstr *s, uint32_t d, uint32_t from, uint32_t to)
+{
+    std::memmove(s->c_str + from, s->c_str + to, d - to);
+    _finish_edit(s, s->c_str, s->capacity, d - (to - from));
+}
+
+// Replaces the text of s with n characters of text (which may lie in s's
+// own block). 0 / -1 (no room; nothing changed).
+int _copy_in(mstr *s, const char *text, size_t n)
+{
+    uint32_t capacity = 0;
+    char *area = _area_for(s, n, &capacity);
+    if (!area) return -1;
+    std::memmove(area, text, n);
+    _finish_edit(s, area, capacity, static_cast<uint32_t>(n));
+    return 0;
+}
+
+// Puts n characters of text at position at of s's text of length d.
+// 0 / -1 (no room; nothing changed).
+int _insert_text(mstr *s, uint32_t d, uint32_t at, const char *text, uint32_t n)
+{
+    uint32_t capacity = 0;
+    char *area = _area_for(s, uint64_t{d} + n, &capacity);
+    if (!area) return -1;
+    std::memmove(area + at + n, area + at, d - at);
+    std::memmove(area + at, text, n);
+    _finish_edit(s, area, capacity, d + n);
+    return 0;
+}
+
+bool _is_space(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Formats into the text area; a heap text too small grows once and is
+// formatted again into the new area while the old one (which the arguments
+// may point into) is still alive. The full length, or -1.
+__attribute__((format(printf, 2, 0))) int _format_into(mstr *s, const char *format, va_list args)
+{
+    va_list again;
+    va_copy(again, args);
+    int r = std::vsnprintf(s->c_str, size_t{s->capacity} + 1, format, args);
+    uint32_t grown = 0;
+    char *area = r > 0 && static_cast<uint32_t>(r) > s->capacity
+                     ? _grown_area(s, static_cast<uint32_t>(r), &grown)
+                     : nullptr;
+    if (area) {
+        r = std::vsnprintf(area, size_t{grown} + 1, format, again);
+        _install_area(s, area, grown);
+    }
+    va_end(again);
+    if (r < 0) return -1;
+    s->lastlen = static_cast<uint32_t>(r) < s->capacity ? static_cast<uint32_t>(r) : s->capacity;
+    return r;
 }
 
 } // namespace
@@ -267,4 +347,126 @@ int mstr_push_back(mstr *s, int character)
 {
     const char text[2] = {static_cast<char>(character), '\0'};
     return mstr_strcat(s, text);
+}
+
+// ---- Editing ----
+
+int mstr_strcpy(mstr *s, const char *text)
+{
+    if (_begin_edit(s) != 0 || !text) return -1;
+    return _copy_in(s, text, _measure(s, text));
+}
+
+int mstr_sprintf(mstr *s, const char *format, ...)
+{
+    if (_begin_edit(s) != 0 || !format) return -1;
+    va_list args;
+    va_start(args, format);
+    int r = _format_into(s, format, args);
+    va_end(args);
+    return r;
+}
+
+int mstr_assign(mstr *destination, mstr *source)
+{
+    if (_begin_edit_from(destination, source) != 0) return -1;
+    return _copy_in(destination, source->c_str, _recount(source));
+}
+
+int mstr_append(mstr *destination, mstr *source)
+{
+    if (_begin_edit_from(destination, source) != 0) return -1;
+    uint32_t d = _recount(destination);
+    return _insert_text(destination, d, d, source->c_str, _recount(source));
+}
+
+int mstr_insert(mstr *destination, uint32_t position, mstr *source)
+{
+    if (_begin_edit_from(destination, source) != 0) return -1;
+    uint32_t d = _recount(destination);
+    uint32_t n = _recount(source);
+    if (position > d) return -1;
+    return _insert_text(destination, d, position, source->c_str, n);
+}
+
+int mstr_erase(mstr *s, uint32_t from, uint32_t to)
+{
+    if (_begin_edit(s) != 0) return -1;
+    uint32_t d = _recount(s);
+    if (from > to || to > d) return -1;
+    _erase_range(s, d, from, to);
+    return 0;
+}
+
+int mstr_slice(mstr *destination, mstr *source, uint32_t from, uint32_t to)
+{
+    if (_begin_edit_from(destination, source) != 0 || from > to) return -1;
+    if (to > _recount(source)) return -1;
+    return _copy_in(destination, source->c_str + from, to - from);
+}
+
+int mstr_clear(mstr *s)
+{
+    if (_begin_edit(s) != 0) return -1;
+    std::memset(s->c_str, 0, s->capacity);
+    s->lastlen = 0;
+    return 0;
+}
+
+int mstr_trim(mstr *s, uint32_t front, uint32_t back)
+{
+    if (_begin_edit(s) != 0) return -1;
+    uint32_t d = _recount(s);
+    if (uint64_t{front} + back > d) return -1;
+    if (front != 0) _erase_range(s, d, 0, front);
+    if (back != 0) _erase_range(s, d - front, d - front - back, d - front);
+    return 0;
+}
+
+int mstr_strip(mstr *s, int left, int right)
+{
+    if (_begin_edit(s) != 0) return -1;
+    uint32_t removed = 0;
+    if (left) {
+        uint32_t d = _recount(s);
+        uint32_t k = 0;
+        while (k < d && _is_space(s->c_str[k]))
+            ++k;
+        _erase_range(s, d, 0, k);
+        removed = k;
+    }
+    if (right) {
+        uint32_t d = _recount(s);
+        uint32_t k = 0;
+        while (k < d && _is_space(s->c_str[d - 1 - k]))
+            ++k;
+        _erase_range(s, d, d - k, d);
+        removed += k;
+    }
+    return static_cast<int>(removed);
+}
+
+int mstr_pop_back(mstr *s, char *removed)
+{
+    if (_begin_edit(s) != 0) return -1;
+    uint32_t d = _recount(s);
+    if (d == 0) return -1;
+    if (removed) *removed = s->c_str[d - 1];
+    _erase_range(s, d, d - 1, d);
+    return 0;
+}
+
+int mstr_extend(mstr *s, uint32_t count)
+{
+    if (mstr_valid(s) != 0 || !_is_heap(s)) return -1;
+    uint64_t need = uint64_t{_recount(s)} + count;
+    _mstr_expand(s, need);
+    return s->capacity >= need ? 0 : -1;
+}
+
+int mstr_reserve(mstr *s, uint32_t capacity)
+{
+    if (mstr_valid(s) != 0 || !_is_heap(s)) return -1;
+    _mstr_expand(s, capacity);
+    return s->capacity >= capacity ? 0 : -1;
 }

@@ -98,6 +98,77 @@ int mstr_push_back(mstr *s, int character);
  * a null block. The block stays the caller's. */
 char *_mstr_init_data(void *block, uint32_t capacity, uint32_t magic);
 
+/* ---- Editing ----
+ *
+ * Every edit checks its records first and refuses a constant record as the
+ * one that changes (-1); a source may be of any kind. Two-record edits
+ * refuse the same record given twice. Positions and ranges count characters
+ * from 0; a range (from, to) is half-open. Only heap records grow (to the
+ * larger of the need and twice the capacity, below MSTR_SIZE_LIMIT); an edit
+ * that does not fit returns -1 with the text unchanged. Failures store
+ * nothing but the recounted lengths (lastlen) of the records involved. */
+
+#if defined(__GNUC__)
+#define MSTR_PRINTF_CHECK(format_index, first_argument)                                            \
+    __attribute__((format(printf, format_index, first_argument)))
+#else
+#define MSTR_PRINTF_CHECK(format_index, first_argument)
+#endif
+
+/* Replaces the text with text, measured up to MSTR_SIZE_LIMIT characters;
+ * text may point into s's own text. 0 / -1 (also for a null text). */
+int mstr_strcpy(mstr *s, const char *text);
+
+/* Replaces the text with the output of vsnprintf(format, ...). Returns the
+ * length of the full output, which exceeds mstr_capacity when it did not fit
+ * (guarded and external records keep the first capacity characters; heap
+ * records grow and hold it all unless the size limit or malloc refuses);
+ * -1 for a refused record, a null format or a formatting error. Arguments
+ * must not point into s's own text. */
+int mstr_sprintf(mstr *s, const char *format, ...) MSTR_PRINTF_CHECK(2, 3);
+
+/* Replaces destination's text with source's. 0 / -1. */
+int mstr_assign(mstr *destination, mstr *source);
+
+/* Appends source's text to destination. 0 / -1. */
+int mstr_append(mstr *destination, mstr *source);
+
+/* Inserts source's text before position (at most the current length, which
+ * appends). 0 / -1. */
+int mstr_insert(mstr *destination, uint32_t position, mstr *source);
+
+/* Removes the range (from, to); from == to removes nothing. 0 / -1 when
+ * from > to or to is past the current length. */
+int mstr_erase(mstr *s, uint32_t from, uint32_t to);
+
+/* Replaces destination's text with the range (from, to) of source's. 0 / -1
+ * when from > to, to is past source's length, or it does not fit. */
+int mstr_slice(mstr *destination, mstr *source, uint32_t from, uint32_t to);
+
+/* Empties the text, zero-filling the text area. 0 / -1. */
+int mstr_clear(mstr *s);
+
+/* Removes front characters from the start and back from the end. 0 / -1
+ * when together they exceed the current length. */
+int mstr_trim(mstr *s, uint32_t front, uint32_t back);
+
+/* Removes white space (isspace of the current locale, bytes taken unsigned)
+ * from the start when left is non-zero and from the end when right is.
+ * Returns the number of characters removed, or -1. */
+int mstr_strip(mstr *s, int left, int right);
+
+/* Removes the last character, storing it in *removed unless removed is
+ * null. 0 / -1 (empty text, refused record; *removed is not written then). */
+int mstr_pop_back(mstr *s, char *removed);
+
+/* Makes room for count characters past the current length. Heap records
+ * only; 0 / -1 (another kind, size limit, malloc). The text is unchanged. */
+int mstr_extend(mstr *s, uint32_t count);
+
+/* Makes the capacity at least capacity. Heap records only; 0 / -1 (another
+ * kind, MSTR_SIZE_LIMIT or more, malloc). The text is unchanged. */
+int mstr_reserve(mstr *s, uint32_t capacity);
+
 #ifdef __cplusplus
 }
 #endif
