@@ -19,6 +19,6 @@ ensure_packages() {
 # What building, the device fonts and the pictures need.
 BUILD_PACKAGES=(cmake make g++ pkg-config xfonts-base pcf2bdf netpbm)
 # What the tests need on top.
-TEST_PACKAGES=(libgtest-dev libfreetype-dev)
+TEST_PACKAGES=(libgtest-dev libfreetype-dev valgrind)
 
 jobs() { nproc 2>/dev/null || echo 2; }

@@ -107,11 +107,37 @@ std::string read_text(const std::string &path)
     return text;
 }
 
+std::vector<std::string> wrapper()
+{
+    std::vector<std::string> words;
+    const char *value = std::getenv("NORLET_RUN_WRAPPER");
+    std::string word;
+    for (const char *c = value ? value : "";; ++c) {
+        if (*c && *c != ' ') {
+            word += *c;
+            continue;
+        }
+        if (!word.empty()) words.push_back(word);
+        word.clear();
+        if (!*c) break;
+    }
+    return words;
+}
+
+bool wrapped()
+{
+    return !wrapper().empty();
+}
+
 Run run_display(const std::vector<std::string> &args, const Panel &panel, const char *argv0)
 {
     std::string dir = temp_dir();
     std::vector<std::string> env = environment(panel, dir);
-    std::vector<std::string> argv_strings = {argv0 ? argv0 : NORLET_BINARY_DIR "/norlet-display"};
+    // Under a wrapper (valgrind, an emulator) the wrapper is started and
+    // given the program's path; argv[0] is then the path.
+    std::vector<std::string> argv_strings = wrapper();
+    bool is_wrapped = !argv_strings.empty();
+    argv_strings.push_back(argv0 && !is_wrapped ? argv0 : NORLET_BINARY_DIR "/norlet-display");
     argv_strings.insert(argv_strings.end(), args.begin(), args.end());
     std::vector<char *> argv = pointers(argv_strings), envp = pointers(env);
 
@@ -128,7 +154,8 @@ Run run_display(const std::vector<std::string> &args, const Panel &panel, const 
             rlimit limit = {panel.address_space_limit, panel.address_space_limit};
             setrlimit(RLIMIT_AS, &limit);
         }
-        execve(NORLET_BINARY_DIR "/norlet-display", argv.data(), envp.data());
+        execvpe(is_wrapped ? argv[0] : NORLET_BINARY_DIR "/norlet-display", argv.data(),
+                envp.data());
         _exit(127);
     }
     close(out_pipe[1]);

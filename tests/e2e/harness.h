@@ -35,9 +35,14 @@ struct Run {
 };
 
 // Runs the binary with these arguments (argv[0] is the binary's path unless
-// argv0 is given) on the panel.
+// argv0 is given) on the panel. When NORLET_RUN_WRAPPER is set (for example
+// "valgrind --error-exitcode=99" or an emulator), its words are run with the
+// binary's path and the arguments after them.
 Run run_display(const std::vector<std::string> &args, const Panel &panel = {},
                 const char *argv0 = nullptr);
+
+// Whether runs go through NORLET_RUN_WRAPPER.
+bool wrapped();
 
 // The first `visible` columns of a frame of width x height as text art, '#'
 // for a pixel that is on; bytes the frame lacks read as off.
