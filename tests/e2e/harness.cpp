@@ -45,7 +45,7 @@ std::vector<std::string> environment(const Panel &panel, const std::string &dir)
     env.push_back("FAKEFB_XRES_VIRTUAL=" +
                   std::to_string(panel.xres_virtual ? panel.xres_virtual : panel.xres));
     env.push_back("FAKEFB_BPP=" + std::to_string(panel.bits_per_pixel));
-    env.push_back("FAKEFB_CAPTURE=" + dir + "/frame.bin");
+    if (panel.capture) env.push_back("FAKEFB_CAPTURE=" + dir + "/frame.bin");
     env.push_back("FAKEFB_LOG=" + dir + "/calls.log");
     if (!panel.fail.empty()) env.push_back("FAKEFB_FAIL=" + panel.fail);
     env.push_back("FAKEFB_ERRNO=" + std::to_string(panel.fail_errno));

@@ -22,6 +22,7 @@ struct Panel {
     bool real_fonts = true;           // redirect the font paths to the generated fonts
     std::string font_dir;             // or to this directory when not empty
     uint64_t address_space_limit = 0; // RLIMIT_AS for the run, 0 = none
+    bool capture = true;       // keep the written frame (else it is discarded)
 };
 
 struct Run {
