@@ -49,10 +49,7 @@ std::vector<std::string> environment(const Panel &panel, const std::string &dir)
     env.push_back("FAKEFB_LOG=" + dir + "/calls.log");
     if (!panel.fail.empty()) env.push_back("FAKEFB_FAIL=" + panel.fail);
     env.push_back("FAKEFB_ERRNO=" + std::to_string(panel.fail_errno));
-    if (!panel.font_dir.empty())
-        env.push_back("FAKEFB_FONT_DIR=" + panel.font_dir);
-    else if (panel.real_fonts)
-        env.push_back("FAKEFB_FONT_DIR=" + font_dir());
+    env.push_back("FAKEFB_FONT_DIR=" + (panel.font_dir.empty() ? font_dir() : panel.font_dir));
     return env;
 }
 

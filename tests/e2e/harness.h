@@ -19,10 +19,9 @@ struct Panel {
     uint32_t bits_per_pixel = 1;
     std::string fail;                 // "", "open", "ioctl", "write" or "short"
     int fail_errno = 5;               // EIO
-    bool real_fonts = true;           // redirect the font paths to the generated fonts
-    std::string font_dir;             // or to this directory when not empty
+    std::string font_dir;             // where the font paths lead; empty: the generated fonts
     uint64_t address_space_limit = 0; // RLIMIT_AS for the run, 0 = none
-    bool capture = true;       // keep the written frame (else it is discarded)
+    bool capture = true;              // keep the written frame (else it is discarded)
 };
 
 struct Run {
