@@ -250,7 +250,9 @@ int read_font(FontFile *in)
 int load_font(const char *path)
 {
     std::printf("BDF Font debug: Load font. File - %s\n", path ? path : "(null)");
-    current_font.glyphs = nullptr;
+    // A table an earlier load left behind is freed rather than lost; from
+    // here on any failure leaves no table.
+    release_bdf_font();
     if (!path) {
         std::fputs("Invalid font file name\n", stdout);
         return 1;

@@ -30,8 +30,8 @@ extern BdfFont current_font;
 // records, every glyph placed in the cell. Returns 0 when the font is loaded,
 // 1 on any failure, with a message on stdout either way. The metrics read
 // before a failure stay; after a failure there is no table. The table
-// belongs to current_font until release_bdf_font; an earlier table is not
-// freed here, so release it first.
+// belongs to current_font until release_bdf_font; a table an earlier load
+// left unreleased is freed first.
 int load_font(const char *path);
 
 // The first glyph in the table whose encoding equals key; null when no glyph
