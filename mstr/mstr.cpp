@@ -10,6 +10,8 @@
 #include "mstr.h"
 
 #include <cctype>
+#include <cinttypes>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -235,8 +237,8 @@ bool _is_space(char c)
 }
 
 // Formats into the text area; a heap text too small grows once and is
-// formatted again into the new area while the old one (which the arguments
-// may point into) is still alive. The full length, or -1.
+// formatted again into the new area before the old block is freed, so no
+// argument is ever read from freed memory. The full length, or -1.
 __attribute__((format(printf, 2, 0))) int _format_into(mstr *s, const char *format, va_list args)
 {
     va_list again;
@@ -254,6 +256,91 @@ __attribute__((format(printf, 2, 0))) int _format_into(mstr *s, const char *form
     if (r < 0) return -1;
     s->lastlen = static_cast<uint32_t>(r) < s->capacity ? static_cast<uint32_t>(r) : s->capacity;
     return r;
+}
+
+// Position of the first occurrence of needle[0, n) in text[start, length),
+// or -1. An empty needle, or one that does not fit after start, is not
+// found.
+int _search(const char *text, uint32_t length, uint32_t start, const char *needle, uint32_t n)
+{
+    if (n == 0 || length < n || start >= length || start > length - n) return -1;
+    const void *hit = memmem(text + start, length - start, needle, n);
+    return hit ? static_cast<int>(static_cast<const char *>(hit) - text) : -1;
+}
+
+// A constant record viewing plain characters shorter than the size limit, so
+// the record forms can search for them; -1 when they are null or too long.
+int _view_of(const char *characters, mstr *view)
+{
+    if (!characters) return -1;
+    size_t n = _mstr_strnlen(characters, MSTR_SIZE_LIMIT);
+    if (n >= MSTR_SIZE_LIMIT) return -1;
+    uint32_t length = static_cast<uint32_t>(n);
+    *view = mstr{MSTR_MAGIC_CONST, length, length, const_cast<char *>(characters)};
+    return 0;
+}
+
+// Replacement that never lengthens the text (new no longer than old): one
+// pass that closes the text up behind the matches, starting at the first
+// match p. Returns the number of replacements.
+int _replace_shrinking(mstr *target, int p, const mstr *old_text, const mstr *new_text,
+                       uint32_t limit)
+{
+    char *text = target->c_str;
+    uint32_t length = target->lastlen, old_n = old_text->lastlen, new_n = new_text->lastlen;
+    uint32_t read = 0, write = 0;
+    int count = 0;
+    while (p >= 0) {
+        uint32_t at = static_cast<uint32_t>(p);
+        std::memmove(text + write, text + read, at - read);
+        write += at - read;
+        std::memmove(text + write, new_text->c_str, new_n);
+        write += new_n;
+        read = at + old_n;
+        ++count;
+        if (limit != 0 && static_cast<uint32_t>(count) == limit) break;
+        p = _search(text, length, read, old_text->c_str, old_n);
+    }
+    std::memmove(text + write, text + read, length - read);
+    _finish_edit(target, text, target->capacity, write + (length - read));
+    return count;
+}
+
+// Puts n characters of text in place of the range (at, at + old_n) of s's
+// text of length d, with one move of the tail. When there is no room the
+// range is removed all the same and -1 returned.
+int _replace_range(mstr *s, uint32_t d, uint32_t at, uint32_t old_n, const char *text, uint32_t n)
+{
+    uint32_t capacity = 0;
+    uint64_t length = uint64_t{d} - old_n + n;
+    char *area = _area_for(s, length, &capacity);
+    if (!area) {
+        _erase_range(s, d, at, at + old_n);
+        return -1;
+    }
+    std::memmove(area + at + n, area + at + old_n, d - at - old_n);
+    std::memmove(area + at, text, n);
+    _finish_edit(s, area, capacity, static_cast<uint32_t>(length));
+    return 0;
+}
+
+// Replacement that lengthens the text: match by match, growing as it goes.
+// When the room runs out the current match is removed all the same and -1
+// returned; earlier replacements stay.
+int _replace_growing(mstr *target, int p, const mstr *old_text, const mstr *new_text,
+                     uint32_t limit)
+{
+    uint32_t old_n = old_text->lastlen, new_n = new_text->lastlen;
+    int count = 0;
+    while (p >= 0) {
+        uint32_t at = static_cast<uint32_t>(p);
+        if (_replace_range(target, target->lastlen, at, old_n, new_text->c_str, new_n) != 0)
+            return -1;
+        ++count;
+        if (limit != 0 && static_cast<uint32_t>(count) == limit) break;
+        p = _search(target->c_str, target->lastlen, at + new_n, old_text->c_str, old_n);
+    }
+    return count;
 }
 
 } // namespace
@@ -469,4 +556,129 @@ int mstr_reserve(mstr *s, uint32_t capacity)
     if (mstr_valid(s) != 0 || !_is_heap(s)) return -1;
     _mstr_expand(s, capacity);
     return s->capacity >= capacity ? 0 : -1;
+}
+
+// ---- Search, partition and line input ----
+
+int mstr_find(mstr *haystack, uint32_t start, mstr *needle)
+{
+    if (haystack == needle || mstr_valid(haystack) != 0 || mstr_valid(needle) != 0) return -1;
+    uint32_t h = _recount(haystack);
+    return _search(haystack->c_str, h, start, needle->c_str, _recount(needle));
+}
+
+int mstr_find_cstr(mstr *haystack, uint32_t start, const char *needle)
+{
+    mstr view;
+    if (_view_of(needle, &view) != 0) return -1;
+    return mstr_find(haystack, start, &view);
+}
+
+int mstr_count(mstr *haystack, mstr *needle)
+{
+    if (haystack == needle || mstr_valid(haystack) != 0 || mstr_valid(needle) != 0) return -1;
+    uint32_t h = _recount(haystack);
+    uint32_t n = _recount(needle);
+    int count = 0;
+    for (int p = _search(haystack->c_str, h, 0, needle->c_str, n); p >= 0;
+         p = _search(haystack->c_str, h, static_cast<uint32_t>(p) + n, needle->c_str, n))
+        ++count;
+    return count;
+}
+
+int mstr_replace(mstr *target, mstr *old_text, mstr *new_text, uint32_t limit)
+{
+    if (target == old_text || target == new_text || old_text == new_text) return -1;
+    if (mstr_valid(target) != 0 || mstr_valid(old_text) != 0 || mstr_valid(new_text) != 0)
+        return -1;
+    if (_is_const(target)) return -1;
+    uint32_t old_n = _recount(old_text);
+    uint32_t new_n = _recount(new_text);
+    int p = _search(target->c_str, _recount(target), 0, old_text->c_str, old_n);
+    if (p < 0) return 0;
+    if (new_n <= old_n) return _replace_shrinking(target, p, old_text, new_text, limit);
+    return _replace_growing(target, p, old_text, new_text, limit);
+}
+
+int mstr_compare(mstr *first, mstr *second)
+{
+    if (first == second || mstr_valid(first) != 0 || mstr_valid(second) != 0) return -2;
+    return std::strcmp(first->c_str, second->c_str);
+}
+
+int mstr_partition(mstr *head, mstr *rest, mstr *separator)
+{
+    if (head == rest || head == separator || rest == separator) return -1;
+    if (mstr_valid(head) != 0 || mstr_valid(rest) != 0 || mstr_valid(separator) != 0) return -1;
+    if (_is_const(head) || _is_const(rest)) return -1;
+    int p = mstr_find(rest, 0, separator);
+    if (p < 0) {
+        if (mstr_assign(head, rest) != 0) return -1;
+        return mstr_clear(rest);
+    }
+    uint32_t at = static_cast<uint32_t>(p);
+    uint32_t separator_n = separator->lastlen; // counted by the search
+    if (mstr_slice(head, rest, 0, at) != 0) return -1;
+    if (mstr_erase(rest, 0, at + separator_n) != 0) return -1;
+    return 1;
+}
+
+int mstr_partition_cstr(mstr *head, mstr *rest, const char *separator)
+{
+    mstr view;
+    if (_view_of(separator, &view) != 0) return -1;
+    return mstr_partition(head, rest, &view);
+}
+
+int mstr_getdelim(mstr *s, FILE *stream, int delimiter)
+{
+    if (mstr_clear(s) != 0 || !stream) return -1;
+    // One lock for the whole call, so each character is read without one.
+    struct StreamLock {
+        FILE *stream;
+        ~StreamLock() { funlockfile(stream); }
+    };
+    flockfile(stream);
+    StreamLock lock{stream};
+    for (uint32_t i = 0;; ++i) {
+        _mstr_expand(s, uint64_t{i} + 1);
+        if (s->capacity <= i) return 1;
+        int c = getc_unlocked(stream);
+        if (ferror_unlocked(stream)) return -1;
+        if (feof_unlocked(stream)) return 2;
+        s->c_str[i] = static_cast<char>(c);
+        s->c_str[i + 1] = '\0';
+        s->lastlen = i + 1;
+        if (c == delimiter) return 0;
+    }
+}
+
+int mstr_getline(mstr *s, FILE *stream)
+{
+    return mstr_getdelim(s, stream, '\n');
+}
+
+void _mstr_debug_show(mstr *s)
+{
+    if (!s) {
+        std::puts("mstr: NULL pointer!");
+        return;
+    }
+    // The text is shown no further than its area (a constant text up to the
+    // size limit), so a damaged record is never read past its end.
+    uint64_t shown = _is_const(s) ? MSTR_SIZE_LIMIT : uint64_t{s->capacity} + 1;
+    int precision = shown > INT_MAX ? INT_MAX : static_cast<int>(shown);
+    std::printf("mstr: 0x%08" PRIXPTR "\n", reinterpret_cast<uintptr_t>(s));
+    std::printf("  magic: 0x%08" PRIX32 "\n", s->magic);
+    std::printf("  lastlen: %" PRIu32 "\n", s->lastlen);
+    std::printf("  capacity: %" PRIu32 "\n", s->capacity);
+    std::printf("  c_str: 0x%08" PRIXPTR " \"%.*s\"\n", reinterpret_cast<uintptr_t>(s->c_str),
+                s->c_str ? precision : 6, s->c_str ? s->c_str : "(null)");
+}
+
+char *_mstr_init_buffer(char *buffer, uint32_t size)
+{
+    if (!buffer || size == 0) return nullptr;
+    buffer[size - 1] = '\0';
+    return buffer;
 }

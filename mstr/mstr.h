@@ -169,6 +169,73 @@ int mstr_extend(mstr *s, uint32_t count);
  * kind, MSTR_SIZE_LIMIT or more, malloc). The text is unchanged. */
 int mstr_reserve(mstr *s, uint32_t capacity);
 
+/* ---- Search, partition and line input ----
+ *
+ * These check their records first too, refuse the same record in two places,
+ * and recount every record they read into its lastlen. */
+
+/* Position of the first occurrence of needle's text in haystack's that
+ * begins at or after start; -1 when there is none, the needle is empty, or
+ * the call is refused. */
+int mstr_find(mstr *haystack, uint32_t start, mstr *needle);
+
+/* mstr_find with plain characters as the needle; also -1 for null
+ * characters or MSTR_SIZE_LIMIT characters and more. */
+int mstr_find_cstr(mstr *haystack, uint32_t start, const char *needle);
+
+/* Number of non-overlapping occurrences of needle's text, counted from the
+ * left (an empty needle occurs 0 times); -1 when refused. */
+int mstr_count(mstr *haystack, mstr *needle);
+
+/* Replaces occurrences of old_text's text in target, from the left, by
+ * new_text's; inserted text is never searched again. limit 0 replaces all.
+ * Returns the number replaced (0 when old_text is empty or absent); -1 when
+ * refused (constant target) or when the target runs out of room, in which
+ * case the replacements before it stay and the match that did not fit is
+ * removed. */
+int mstr_replace(mstr *target, mstr *old_text, mstr *new_text, uint32_t limit);
+
+/* strcmp of the two texts (bytes compared unsigned); -2 when refused, the
+ * same record twice included. A valid ordering can be -2 as well: pass two
+ * distinct valid records to tell them apart. */
+int mstr_compare(mstr *first, mstr *second);
+
+/* Splits rest at the first occurrence of separator's text: head takes the
+ * text before it, rest keeps the text after it; returns 1. Without an
+ * occurrence (or with an empty separator) head takes all of rest and rest is
+ * emptied; returns 0. -1 when refused (constant head or rest) or when head
+ * has no room, both records then unchanged. Called repeatedly on one rest it
+ * peels off one field at a time. */
+int mstr_partition(mstr *head, mstr *rest, mstr *separator);
+
+/* mstr_partition with plain characters as the separator; also -1 for null
+ * characters or MSTR_SIZE_LIMIT characters and more. */
+int mstr_partition_cstr(mstr *head, mstr *rest, const char *separator);
+
+/* Empties s, then reads characters from stream into it up to and including
+ * delimiter (a character value 0..255; others never match). Returns 0 when
+ * the delimiter was read, 1 when s is full and cannot grow (the next
+ * character stays in the stream; a heap record stops at 1,048,576
+ * characters), 2 at end of file (s holds what came before it), -1 when s is
+ * refused (unchanged; constant records read nothing), for a null stream (s
+ * emptied) or on a read error (s holds what was read). A NUL read is stored
+ * and counted in lastlen, but ends the text for later operations. */
+int mstr_getdelim(mstr *s, FILE *stream, int delimiter);
+
+/* mstr_getdelim with the newline as delimiter: one line, newline kept. */
+int mstr_getline(mstr *s, FILE *stream);
+
+/* Prints the record's address and fields to standard output as stored,
+ * without the check ("mstr: NULL pointer!" for a null s). The text is shown
+ * no further than its text area, a null c_str as (null). */
+void _mstr_debug_show(mstr *s);
+
+/* Stores a NUL in the last byte of a caller's array of size bytes and
+ * returns the array, which can then serve as the text area of an external
+ * record of capacity size - 1. Null for a null buffer or a size of 0 (nothing
+ * written). */
+char *_mstr_init_buffer(char *buffer, uint32_t size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,4 +1,4 @@
-// Long seeded random runs of edits on records of every kind, each mirrored on
+// Long seeded random runs of edits and searches on records of every kind, each mirrored on
 // a std::string model; results and texts must agree after every step.
 #include "mstr_test_support.h"
 
@@ -44,6 +44,16 @@ class RandomRun
 
     size_t pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); }
     Subject &any() { return subjects[pick(subjects.size())]; }
+    // The shortest text of a few picks: a needle that occurs now and then.
+    Subject &short_one()
+    {
+        Subject *best = &any();
+        for (int i = 0; i < 3; ++i) {
+            Subject &other = any();
+            if (other.model.size() < best->model.size()) best = &other;
+        }
+        return *best;
+    }
     std::string random_text(size_t longest)
     {
         static const char alphabet[] = "aab-- \t\n\xC3";
@@ -79,7 +89,27 @@ class RandomRun
     void two_records(Subject &a, Subject &b);
     void ranges(Subject &s);
     void ends(Subject &s);
+    void search(Subject &a, Subject &b);
+    void replace(Subject &target, Subject &old_text, Subject &new_text);
+    void partition(Subject &head, Subject &rest, Subject &separator);
 };
+
+// Where needle first occurs in text at or after start, by the library's rules.
+int model_find(const std::string &text, uint32_t start, const std::string &needle)
+{
+    if (needle.empty() || start >= text.size() || start + needle.size() > text.size()) return -1;
+    size_t at = text.find(needle, start);
+    return at == std::string::npos ? -1 : int(at);
+}
+
+int model_count(const std::string &text, const std::string &needle)
+{
+    int count = 0;
+    for (int p = model_find(text, 0, needle); p >= 0;
+         p = model_find(text, uint32_t(p + needle.size()), needle))
+        ++count;
+    return count;
+}
 
 void RandomRun::copy_text(Subject &s, bool append)
 {
@@ -208,6 +238,69 @@ void RandomRun::ends(Subject &s)
     }
 }
 
+void RandomRun::search(Subject &a, Subject &b)
+{
+    uint32_t start = pick(8) == 0 ? 0xFFFFFFFF : uint32_t(pick(a.model.size() + 2));
+    std::string needle = random_text(3);
+    bool same = &a == &b;
+    last = "find / count / compare \"" + b.model + "\" in \"" + a.model + "\"";
+    expect(a, mstr_find(a.m(), start, b.m()), same ? -1 : model_find(a.model, start, b.model));
+    expect(a, mstr_find_cstr(a.m(), start, needle.c_str()), model_find(a.model, start, needle));
+    expect(a, mstr_count(a.m(), b.m()), same ? -1 : model_count(a.model, b.model));
+    int order = mstr_compare(a.m(), b.m());
+    int expected = a.model.compare(b.model);
+    if (same) return expect(a, order, -2);
+    ASSERT_EQ(order < 0, expected < 0) << last;
+    ASSERT_EQ(order == 0, expected == 0) << last;
+    expect(b, mstr_valid(b.m()), 0);
+}
+
+void RandomRun::replace(Subject &target, Subject &old_text, Subject &new_text)
+{
+    uint32_t limit = uint32_t(pick(3));
+    last = "replace \"" + old_text.model + "\" by \"" + new_text.model + "\" in \"" + target.model +
+           "\" limit " + std::to_string(limit);
+    int result = mstr_replace(target.m(), old_text.m(), new_text.m(), limit);
+    if (&target == &old_text || &target == &new_text || &old_text == &new_text ||
+        !target.writable())
+        return expect(target, result, -1);
+    const std::string &o = old_text.model, &w = new_text.model;
+    int count = 0, expected = 0;
+    for (int p = model_find(target.model, 0, o); p >= 0;
+         p = model_find(target.model, uint32_t(p + w.size()), o)) {
+        target.model.erase(p, o.size());
+        if (!target.fits(target.model.size() + w.size())) {
+            expected = -1;
+            break;
+        }
+        target.model.insert(p, w);
+        expected = ++count;
+        if (limit != 0 && uint32_t(count) == limit) break;
+    }
+    expect(target, result, expected);
+    expect(old_text, mstr_valid(old_text.m()), 0);
+    expect(new_text, mstr_valid(new_text.m()), 0);
+}
+
+void RandomRun::partition(Subject &head, Subject &rest, Subject &separator)
+{
+    std::string characters = random_text(2);
+    bool plain = pick(2) == 0;
+    const std::string &sep = plain ? characters : separator.model;
+    last = "partition \"" + rest.model + "\" at \"" + sep + "\"";
+    int result = plain ? mstr_partition_cstr(head.m(), rest.m(), characters.c_str())
+                       : mstr_partition(head.m(), rest.m(), separator.m());
+    bool repeated = &head == &rest || (!plain && (&head == &separator || &rest == &separator));
+    int p = model_find(rest.model, 0, sep);
+    size_t head_size = p < 0 ? rest.model.size() : size_t(p);
+    if (repeated || !head.writable() || !rest.writable() || !head.fits(head_size))
+        return expect(head, result, -1);
+    head.model = rest.model.substr(0, head_size);
+    rest.model = p < 0 ? "" : rest.model.substr(p + sep.size());
+    expect(head, result, p < 0 ? 0 : 1);
+    expect(rest, mstr_valid(rest.m()), 0);
+}
+
 void RandomRun::step()
 {
     Subject &s = any();
@@ -215,7 +308,13 @@ void RandomRun::step()
         s.model.clear();
         return expect(s, mstr_clear(s.m()), 0);
     }
-    switch (pick(6)) {
+    switch (pick(9)) {
+    case 6:
+        return search(s, short_one());
+    case 7:
+        return replace(s, short_one(), any());
+    case 8:
+        return partition(any(), s, short_one());
     case 0:
         return copy_text(s, false);
     case 1:
@@ -231,7 +330,7 @@ void RandomRun::step()
     }
 }
 
-TEST(MstrDifferential, EditsAgreeWithAStdStringModelOnEveryKind)
+TEST(MstrDifferential, EditsAndSearchesAgreeWithAStdStringModelOnEveryKind)
 {
     for (uint32_t seed : {1u, 2u, 3u, 4u}) {
         RandomRun run(seed);
