@@ -61,6 +61,12 @@ struct FrameCase {
     const char *metrics; // the reader's metrics line for that font
 };
 
+void PrintTo(const FrameCase &c, std::ostream *out)
+{
+    *out << c.xres << "x" << c.yres << " line " << c.xres_virtual << " " << c.bits_per_pixel
+         << " bpp";
+}
+
 class FrameSize : public ::testing::TestWithParam<FrameCase>
 {
 };

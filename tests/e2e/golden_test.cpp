@@ -17,6 +17,8 @@ struct GoldenCase {
     std::vector<std::string> lines;
 };
 
+void PrintTo(const GoldenCase &c, std::ostream *out) { *out << c.name; }
+
 std::string golden_path(const char *name)
 {
     return std::string(NORLET_SOURCE_DIR "/tests/e2e/golden/") + name + ".txt";
