@@ -105,6 +105,18 @@ int open_device(int flags)
     return device_fd;
 }
 
+bool takes_mode(int flags)
+{
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+}
+
+// The device is played by the layer; every other path goes to the real call.
+int open_path(const char *real_name, const char *path, int flags, mode_t mode)
+{
+    if (std::strcmp(path, device_path) == 0) return open_device(flags);
+    return real<int (*)(const char *, int, ...)>(real_name)(path, flags, mode);
+}
+
 // Maps a font path under /usr/share/fonts/ into FAKEFB_FONT_DIR.
 const char *redirect_font(const char *path, char *storage, size_t size)
 {
@@ -134,28 +146,20 @@ extern "C" {
 
 int open(const char *path, int flags, ...)
 {
-    mode_t mode = 0;
-    if (flags & O_CREAT) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
-    if (std::strcmp(path, device_path) == 0) return open_device(flags);
-    return real<int (*)(const char *, int, ...)>("open")(path, flags, mode);
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = takes_mode(flags) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    va_end(args);
+    return open_path("open", path, flags, mode);
 }
 
 int open64(const char *path, int flags, ...)
 {
-    mode_t mode = 0;
-    if (flags & O_CREAT) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
-    if (std::strcmp(path, device_path) == 0) return open_device(flags);
-    return real<int (*)(const char *, int, ...)>("open64")(path, flags, mode);
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = takes_mode(flags) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    va_end(args);
+    return open_path("open64", path, flags, mode);
 }
 
 int ioctl(int fd, unsigned long request, ...)
