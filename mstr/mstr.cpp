@@ -280,6 +280,15 @@ int _view_of(const char *characters, mstr *view)
     return 0;
 }
 
+// The text areas of two checked records share bytes: one views the other's
+// text.
+bool _share_text(const mstr *a, const mstr *b)
+{
+    uintptr_t a_start = reinterpret_cast<uintptr_t>(a->c_str);
+    uintptr_t b_start = reinterpret_cast<uintptr_t>(b->c_str);
+    return a_start < b_start + b->capacity + 1 && b_start < a_start + a->capacity + 1;
+}
+
 // Replacement that never lengthens the text (new no longer than old): one
 // pass that closes the text up behind the matches, starting at the first
 // match p. Returns the number of replacements.
@@ -591,7 +600,9 @@ int mstr_replace(mstr *target, mstr *old_text, mstr *new_text, uint32_t limit)
     if (target == old_text || target == new_text || old_text == new_text) return -1;
     if (mstr_valid(target) != 0 || mstr_valid(old_text) != 0 || mstr_valid(new_text) != 0)
         return -1;
-    if (_is_const(target)) return -1;
+    // A growing target frees the block that a view of its own text reads.
+    if (_is_const(target) || _share_text(target, old_text) || _share_text(target, new_text))
+        return -1;
     uint32_t old_n = _recount(old_text);
     uint32_t new_n = _recount(new_text);
     int p = _search(target->c_str, _recount(target), 0, old_text->c_str, old_n);

@@ -190,9 +190,9 @@ int mstr_count(mstr *haystack, mstr *needle);
 /* Replaces occurrences of old_text's text in target, from the left, by
  * new_text's; inserted text is never searched again. limit 0 replaces all.
  * Returns the number replaced (0 when old_text is empty or absent); -1 when
- * refused (constant target) or when the target runs out of room, in which
- * case the replacements before it stay and the match that did not fit is
- * removed. */
+ * refused (constant target, or old_text or new_text viewing the target's own
+ * text area) or when the target runs out of room, in which case the
+ * replacements before it stay and the match that did not fit is removed. */
 int mstr_replace(mstr *target, mstr *old_text, mstr *new_text, uint32_t limit);
 
 /* strcmp of the two texts (bytes compared unsigned); -2 when refused, the

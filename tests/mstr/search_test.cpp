@@ -178,3 +178,18 @@ TEST(MstrPartition, HeadTooSmallLeavesBothRecordsUnchanged)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(MstrAliasing, ReplaceRefusesTextsThatViewTheTargetsOwnText)
+{
+    auto target = make(Kind::heap, "aa");
+    auto a = make(Kind::constant, "a");
+    mstr view = {MSTR_MAGIC_CONST, 0, 0, mstr_get(target->m())};
+    EXPECT_EQ(mstr_replace(target->m(), a->m(), &view, 0), -1);
+    EXPECT_EQ(mstr_replace(target->m(), &view, a->m(), 0), -1);
+    EXPECT_EQ(text_of(target->m()), "aa") << "growth would free the text the view points into";
+}
+
+} // namespace
