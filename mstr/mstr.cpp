@@ -13,6 +13,7 @@
 #include <cinttypes>
 #include <climits>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,9 @@ constexpr uint32_t guard_size = 4;
 
 static_assert(sizeof(uint32_t) == guard_size, "a guard word holds one magic number");
 static_assert(MSTR_BLOCK_OVERHEAD == 2 * guard_size + 1, "two guard words and the NUL");
+static_assert(offsetof(mstr, magic) == 0 && offsetof(mstr, lastlen) == 4 &&
+                  offsetof(mstr, capacity) == 8 && offsetof(mstr, c_str) >= 12,
+              "the record's layout is part of the C interface");
 
 bool _is_known_kind(uint32_t magic)
 {

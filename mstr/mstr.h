@@ -38,10 +38,9 @@ typedef struct mstr {
 
 /* The empty heap value: a record initialised with it is valid at once, and
  * its first operation allocates the block.  mstr s = MSTR_EMPTY_HEAP; */
-#define MSTR_EMPTY_HEAP                                                                            \
-    {                                                                                              \
-        MSTR_MAGIC_HEAP, 0u, 0u, NULL                                                              \
-    }
+/* clang-format off */
+#define MSTR_EMPTY_HEAP {MSTR_MAGIC_HEAP, 0u, 0u, NULL}
+/* clang-format on */
 
 /* ---- Record lifecycle and appending ---- */
 
@@ -105,8 +104,9 @@ char *_mstr_init_data(void *block, uint32_t capacity, uint32_t magic);
  * refuse the same record given twice. Positions and ranges count characters
  * from 0; a range (from, to) is half-open. Only heap records grow (to the
  * larger of the need and twice the capacity, below MSTR_SIZE_LIMIT); an edit
- * that does not fit returns -1 with the text unchanged. Failures store
- * nothing but the recounted lengths (lastlen) of the records involved. */
+ * that does not fit returns -1 with the text unchanged. Failures keep only
+ * what the check and the recounts stored (lastlen, a lazily allocated heap
+ * block). */
 
 #if defined(__GNUC__)
 #define MSTR_PRINTF_CHECK(format_index, first_argument)                                            \
