@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "bdf-reader.h"
 
@@ -28,7 +29,9 @@ inline LoadOutcome load_capturing(const char *path)
 inline std::string temp_font_path()
 {
     const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(test->test_suite_name()) + "." + test->name() + ".bdf";
+    // The process id keeps runs of several builds at once apart.
+    std::string name = std::string(test->test_suite_name()) + "." + test->name() + "." +
+                       std::to_string(getpid()) + ".bdf";
     for (char &c : name)
         if (c == '/') c = '_';
     return testing::TempDir() + name;
