@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each on its corpus.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]   each target for SECONDS (default 30)
+#   scripts/fuzz.sh --runs N [TARGET...]     each target for N executions
+#
+# Targets: bdf_load bdf_render display mstr (default: every one that is
+# built). Two run at a time, one per core. A crash, a leak or a failed check
+# ends that target with its input saved in build-fuzz/artifacts/TARGET/ and
+# makes the script fail. The working corpus, build-fuzz/corpus/TARGET, keeps
+# what earlier runs found; the seeds are made afresh from the test fonts,
+# the device fonts and the adversarial fixtures. Logs: build-fuzz/logs/.
+# NORLET_FUZZ_BUILD names another build directory.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
+
+seconds=30 runs=""
+if [ "${1:-}" = "--runs" ]; then
+    runs=$2
+    shift 2
+elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+    seconds=$1
+    shift
+fi
+build=${NORLET_FUZZ_BUILD:-$root/build-fuzz}
+
+ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev clang libclang-rt-dev || exit 1
+echo "=== fuzz build (clang, libFuzzer, ASan, UBSan)"
+mkdir -p "$build"
+{ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNORLET_FUZZ=ON &&
+    cmake --build "$build" -j"$(jobs)" --target fuzzers device_fonts; } >"$build/build.log" 2>&1 ||
+    { tail -n 40 "$build/build.log"; echo "fuzz build failed"; exit 1; }
+
+u32() { # little-endian bytes of a 32-bit number
+    local n=$1
+    printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8 & 255)))"
+    printf "\\x$(printf %02x $((n >> 16 & 255)))\\x$(printf %02x $((n >> 24 & 255)))"
+}
+
+fonts() { # every font file the seeds are made from
+    ls "$root"/tests/fixtures/bdf/*.bdf "$root"/tests/fixtures/adversarial/*.bdf \
+        "$build"/fonts/*.bdf 2>/dev/null
+}
+
+# A font cut after its first glyphs, so that it fits the fuzzers' input
+# limit and runs fast; CHARS still says how many the whole font has.
+cut_font() {
+    awk '{ print } /^ENDCHAR/ && ++n == 6 { print "ENDFONT"; exit }' "$1"
+}
+
+# Seeds, made afresh in build-fuzz/seeds/TARGET.
+seed_bdf_load() {
+    local f
+    for f in $(fonts); do cut_font "$f" >"$1/$(basename "$f")"; done
+}
+
+seed_bdf_render() { # header (see bdf_render_fuzzer.cpp), text, font
+    local f i=0
+    for f in $(fonts); do
+        i=$((i + 1))
+        { printf '\x84\x44\x00\x00\x00\x07\x24\x08\x08AB\n$\xa4x$'; cut_font "$f"; } >"$1/128x64-$i"
+        { printf '\x88\x34\x00\x00\x1f\x16\x24\xfc\x10ABCDEFGHIJKLMNOPQRSTUV'; cut_font "$f"; } >"$1/132x48-$i"
+        { printf '\x0b\x09\xfd\xfe\x0e\x03\xff\x00\x41A\nB'; cut_font "$f"; } >"$1/tiny-$i"
+    done
+}
+
+seed_display() { # xres yres xres_virtual bpp, behaviour, text
+    local dir=$1 g b
+    for g in "128 64 128 1" "132 48 132 1" "256 128 256 1" "128 64 160 8" "0 0 0 1" \
+        "1 1 1 1" "128 64 128 4294967295" "65535 65535 65535 1" "128 64 2147483648 1"; do
+        set -- $g
+        for b in 00 61 62 63 64 78; do
+            { u32 "$1"; u32 "$2"; u32 "$3"; u32 "$4"; printf "\\x$b"; printf 'Booting...\nIP 10.0.0.7\n'; } \
+                >"$dir/$1x$2-$3-$4-$b"
+        done
+    done
+}
+
+seed_mstr() { # a few short programs; the fuzzer finds the rest
+    printf '\x00\x03abc\x11\x00\x01\x22\x01\x02\x05' >"$1/append"
+    printf '\x01\x08hello wo\x23\x01\x00\x04\x30\x01\x02' >"$1/guarded"
+    printf '\x02\x05a=b=c\x03\x03=\x00\x40\x00\x02\x03\x40\x00\x02\x03' >"$1/partition"
+}
+
+options_for() {
+    case $1 in
+    bdf_load | bdf_render) echo "-dict=$root/tests/fuzz/bdf.dict -max_len=4096" ;;
+    display) echo "-max_len=512 -malloc_limit_mb=16" ;;
+    mstr) echo "-max_len=4096" ;;
+    esac
+}
+
+# Runs one target; its log ends with libFuzzer's final statistics.
+run_target() {
+    local t=$1 bin="$build/fuzz/fuzz_$1"
+    local corpus="$build/corpus/$t" seeds="$build/seeds/$t" art="$build/artifacts/$t"
+    rm -rf "$seeds"
+    mkdir -p "$corpus" "$seeds" "$art" "$build/logs"
+    "seed_$t" "$seeds"
+    local limit="-max_total_time=$seconds"
+    [ -n "$runs" ] && limit="-runs=$runs"
+    # shellcheck disable=SC2046
+    "$bin" $limit $(options_for "$t") -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$art/" "$corpus" "$seeds" >"$build/logs/$t.log" 2>&1
+    echo $? >"$build/logs/$t.status"
+}
+
+summary() { # one line per target from its log
+    local t=$1 log="$build/logs/$1.log" status
+    status=$(cat "$build/logs/$t.status" 2>/dev/null || echo "?")
+    local execs cov
+    execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$')
+    cov=$(grep -oE '^#[0-9]+.*(cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*)' "$log" |
+        tail -n 1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*')
+    if [ "$status" = 0 ]; then
+        echo "fuzz $t: ok, ${execs:-?} runs, $cov"
+    else
+        echo "fuzz $t: FAILED (exit $status), see $log and $build/artifacts/$t/"
+        grep -m 5 -E 'ERROR|FUZZ CHECK FAILED|SUMMARY' "$log"
+    fi
+}
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    for t in bdf_load bdf_render display mstr; do
+        [ -x "$build/fuzz/fuzz_$t" ] && targets+=("$t")
+    done
+fi
+if [ -n "$runs" ]; then each="$runs runs"; else each="$seconds s"; fi
+echo "=== fuzzing ${targets[*]}: $each each, $(jobs) at a time"
+for t in "${targets[@]}"; do
+    [ -x "$build/fuzz/fuzz_$t" ] || { echo "no target fuzz_$t"; exit 1; }
+    while [ "$(builtin jobs -rp | wc -l)" -ge "$(nproc 2>/dev/null || echo 2)" ]; do wait -n; done
+    run_target "$t" &
+done
+wait
+
+failed=0
+for t in "${targets[@]}"; do
+    summary "$t"
+    [ "$(cat "$build/logs/$t.status" 2>/dev/null)" = 0 ] || failed=1
+done
+exit $failed
