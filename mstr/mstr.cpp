@@ -98,6 +98,15 @@ int _allocate_lazily(mstr *s)
     return s->c_str ? 0 : -1;
 }
 
+// The check of a record without a block: the block is allocated, then the
+// check runs again from the start. Out of line, so the common path of the
+// check calls nothing.
+[[gnu::noinline, gnu::cold]] int _check_after_allocating(mstr *s)
+{
+    if (_allocate_lazily(s) != 0) return -1;
+    return mstr_valid(s);
+}
+
 bool _guards_intact(const mstr *s)
 {
     const char *trailing = s->c_str + size_t{s->capacity} + 1;
@@ -107,8 +116,9 @@ bool _guards_intact(const mstr *s)
 
 // The check's slow path, when the character at lastlen is not NUL. A
 // constant text sets its own capacity; any other text must end inside its
-// area. 0 / -1 (lastlen then 0).
-int _recount_in_check(mstr *s)
+// area. 0 / -1 (lastlen then 0). Out of line, so the common path of the
+// check calls nothing.
+[[gnu::noinline]] int _recount_in_check(mstr *s)
 {
     s->lastlen = 0;
     if (_is_const(s)) {
@@ -356,6 +366,36 @@ int _replace_growing(mstr *target, int p, const mstr *old_text, const mstr *new_
     return count;
 }
 
+// Reads characters of a locked stream into text from position *stored on,
+// one at a time, while the area of capacity characters has room. Returns 0
+// after the delimiter, -1 at a read error, 2 at the end of file (the error
+// indicator tested first after every read) and 1 when the area is full;
+// *stored is then the number of characters in text. The terminating NUL and
+// lastlen are the caller's, written once at the end.
+int _read_into(char *text, uint32_t capacity, uint32_t *stored, FILE *stream, int delimiter)
+{
+    uint32_t i = *stored;
+    int result = 1;
+    while (i < capacity) {
+        int c = getc_unlocked(stream);
+        if (ferror_unlocked(stream)) {
+            result = -1;
+            break;
+        }
+        if (feof_unlocked(stream)) {
+            result = 2;
+            break;
+        }
+        text[i++] = static_cast<char>(c);
+        if (c == delimiter) {
+            result = 0;
+            break;
+        }
+    }
+    *stored = i;
+    return result;
+}
+
 } // namespace
 
 char *_mstr_init_data(void *block, uint32_t capacity, uint32_t magic)
@@ -371,7 +411,7 @@ char *_mstr_init_data(void *block, uint32_t capacity, uint32_t magic)
 int mstr_valid(mstr *s)
 {
     if (!s || !_is_known_kind(s->magic) || s->capacity < s->lastlen) return -1;
-    if (!s->c_str && _allocate_lazily(s) != 0) return -1;
+    if (!s->c_str) return _check_after_allocating(s);
     if (_has_guards(s) && !_guards_intact(s)) return -1;
     if (s->c_str[s->lastlen] == '\0') return 0;
     return _recount_in_check(s);
@@ -615,7 +655,8 @@ int mstr_replace(mstr *target, mstr *old_text, mstr *new_text, uint32_t limit)
     return _replace_growing(target, p, old_text, new_text, limit);
 }
 
-int mstr_compare(mstr *first, mstr *second)
+// The two checks are inlined: for short texts they cost more than strcmp.
+[[gnu::flatten]] int mstr_compare(mstr *first, mstr *second)
 {
     if (first == second || mstr_valid(first) != 0 || mstr_valid(second) != 0) return -2;
     return std::strcmp(first->c_str, second->c_str);
@@ -655,17 +696,17 @@ int mstr_getdelim(mstr *s, FILE *stream, int delimiter)
     };
     flockfile(stream);
     StreamLock lock{stream};
-    for (uint32_t i = 0;; ++i) {
-        _mstr_expand(s, uint64_t{i} + 1);
-        if (s->capacity <= i) return 1;
-        int c = getc_unlocked(stream);
-        if (ferror_unlocked(stream)) return -1;
-        if (feof_unlocked(stream)) return 2;
-        s->c_str[i] = static_cast<char>(c);
-        s->c_str[i + 1] = '\0';
-        s->lastlen = i + 1;
-        if (c == delimiter) return 0;
+    uint32_t stored = 0;
+    int result = 1;
+    for (;;) {
+        _mstr_expand(s, uint64_t{stored} + 1);
+        if (s->capacity <= stored) break;
+        result = _read_into(s->c_str, s->capacity, &stored, stream, delimiter);
+        if (result != 1) break;
     }
+    s->c_str[stored] = '\0';
+    s->lastlen = stored;
+    return result;
 }
 
 int mstr_getline(mstr *s, FILE *stream)
