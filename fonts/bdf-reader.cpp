@@ -11,7 +11,10 @@
 // cell bits 15..4.
 #include "bdf-reader.h"
 
+#include <array>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +60,14 @@ struct GlyphBox {
     int32_t height;
     int32_t x_offset;
     int32_t y_offset;
+};
+
+// The text of the BBX line last scanned into the box, up to its NUL. Most
+// fonts repeat one BBX line for every glyph, and scanning the same text
+// again into the same box changes nothing, so a repeat is not scanned.
+struct BoxLine {
+    char text[64];
+    bool held; // text holds a line
 };
 
 bool read_line(FontFile *in)
@@ -155,12 +166,55 @@ uint16_t shift_row(uint32_t word, int64_t right)
     return static_cast<uint16_t>(word << -right);
 }
 
+// Value of each byte as an ASCII hexadecimal digit, -1 for any other byte.
+constexpr std::array<int8_t, 256> make_hex_values()
+{
+    std::array<int8_t, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
+                    : c >= 'a' && c <= 'f' ? static_cast<int8_t>(c - 'a' + 10)
+                    : c >= 'A' && c <= 'F' ? static_cast<int8_t>(c - 'A' + 10)
+                                           : int8_t{-1};
+    return values;
+}
+constexpr std::array<int8_t, 256> hex_values = make_hex_values();
+
+// What std::strtol(text, nullptr, 16) returns, without its per-call locale
+// work: leading white space, a sign, a 0x or 0X prefix, then the digits up to
+// the first other character; a value beyond long saturates to LONG_MAX or
+// LONG_MIN. A prefix without a digit after it reads as the 0 before it.
+long parse_hex(const char *text)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    bool negative = false;
+    if (hex_values[*p] < 0) { // white space or a sign before the digits
+        while (std::isspace(*p))
+            ++p;
+        negative = *p == '-';
+        if (*p == '-' || *p == '+') ++p;
+    }
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_values[p[2]] >= 0) p += 2;
+    unsigned long magnitude = 0;
+    bool too_big = false;
+    for (; hex_values[*p] >= 0; ++p) {
+        too_big |= magnitude >> (sizeof magnitude * 8 - 4) != 0; // 16 * magnitude would wrap
+        magnitude = magnitude * 16 + static_cast<unsigned long>(hex_values[*p]);
+    }
+    constexpr unsigned long long_min_magnitude = static_cast<unsigned long>(LONG_MAX) + 1;
+    if (negative)
+        return too_big || magnitude >= long_min_magnitude ? LONG_MIN
+                                                          : -static_cast<long>(magnitude);
+    return too_big || magnitude > static_cast<unsigned long>(LONG_MAX)
+               ? LONG_MAX
+               : static_cast<long>(magnitude);
+}
+
 // The row word of the bitmap line in the buffer: its hexadecimal value, low
 // 16 bits, with a line written in fewer digits than the cell needs moved to
 // the left edge of the cell.
 uint16_t parse_bitmap_row(const FontFile *in)
 {
-    long value = std::strtol(in->line, nullptr, 16);
+    long value = parse_hex(in->line);
     uint16_t word = static_cast<uint16_t>(static_cast<unsigned long>(value));
     size_t digits = in->length;
     if (digits > 0 && in->line[digits - 1] == '\n') {
@@ -194,10 +248,17 @@ bool read_bitmap(FontFile *in, const GlyphBox &box, BdfGlyph *glyph)
     return true;
 }
 
-void read_box(const FontFile *in, GlyphBox *box)
+void read_box(const FontFile *in, GlyphBox *box, BoxLine *last)
 {
+    // The text sscanf sees ends at the first NUL; n + 1 bytes of it are
+    // kept when they fit.
+    size_t n = strnlen(in->line, sizeof last->text);
+    bool fits = n < sizeof last->text;
+    if (last->held && fits && std::memcmp(last->text, in->line, n + 1) == 0) return;
     std::sscanf(in->line, "%*s %d %d %d %d", &box->width, &box->height, &box->x_offset,
                 &box->y_offset);
+    last->held = fits;
+    if (fits) std::memcpy(last->text, in->line, n + 1);
 }
 
 void read_encoding(const FontFile *in, BdfGlyph *glyph)
@@ -212,12 +273,13 @@ void read_encoding(const FontFile *in, BdfGlyph *glyph)
 int read_glyphs(FontFile *in)
 {
     GlyphBox box = {};
+    BoxLine box_line = {};
     int32_t completed = 0;
     while (read_line(in)) {
         BdfGlyph *glyph =
             completed < current_font.glyph_count ? &current_font.glyphs[completed] : nullptr;
         if (line_starts_with(in, "ENCODING") && glyph) read_encoding(in, glyph);
-        if (line_starts_with(in, "BBX")) read_box(in, &box);
+        if (line_starts_with(in, "BBX")) read_box(in, &box, &box_line);
         // The bitmap's lines replace the BITMAP line in the buffer: the tests
         // below see its last row line.
         if (line_starts_with(in, "BITMAP") && !read_bitmap(in, box, glyph)) break;
