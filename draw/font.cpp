@@ -71,26 +71,24 @@ int32_t leftmost_bit()
     return current_font.width <= 8 ? 7 : 15;
 }
 
-// Whether glyph column `column` of the row word is inked, after inversion.
-bool glyph_pixel(uint16_t row_word, int64_t column)
-{
-    bool inked = (row_word >> (leftmost_bit() - column)) & 1u;
-    return inked != (font_inverted != 0);
-}
-
 // Draws the part of the cell at the cursor that the glyph rows can fill;
-// a null glyph (a code the font lacks) draws as a blank cell.
+// a null glyph (a code the font lacks) draws as a blank cell. Everything
+// that is the same for the whole cell (scales, leftmost bit, inversion) is
+// worked out once, before the pixels.
 void draw_cell(Canvas *canvas, const BdfGlyph *glyph)
 {
-    int64_t x_scale = font_double_width ? 2 : 1;
-    int64_t y_scale = font_double_height ? 2 : 1;
-    int64_t columns = at_most(at_least_zero(current_font.width), max_glyph_columns) * x_scale;
-    int64_t rows = at_most(at_least_zero(current_font.height), max_glyph_rows) * y_scale;
+    int x_shift = font_double_width ? 1 : 0; // glyph column = canvas column >> x_shift
+    int y_shift = font_double_height ? 1 : 0;
+    int64_t columns = at_most(at_least_zero(current_font.width), max_glyph_columns) << x_shift;
+    int64_t rows = at_most(at_least_zero(current_font.height), max_glyph_rows) << y_shift;
+    if (columns == 0) return;
+    int32_t top_bit = leftmost_bit();
+    uint32_t inversion = font_inverted ? 0xFFFFu : 0u;
     int64_t x0 = canvas->cursor_x, y0 = canvas->cursor_y;
     for (int64_t i = 0; i < rows; ++i) {
-        uint16_t row_word = glyph ? glyph->rows[i / y_scale] : 0;
+        uint32_t row_word = (glyph ? glyph->rows[i >> y_shift] : 0u) ^ inversion;
         for (int64_t j = 0; j < columns; ++j)
-            mmap_set_pixel(canvas, x0 + j, y0 + i, glyph_pixel(row_word, j / x_scale));
+            mmap_set_pixel(canvas, x0 + j, y0 + i, (row_word >> (top_bit - (j >> x_shift))) & 1u);
     }
 }
 
