@@ -630,7 +630,7 @@ void op_poke()
 void run_step()
 {
     uint8_t op = byte();
-    switch (op % 16) {
+    switch (op % 17) {
     case 0:
         op_strcat(false);
         break;
@@ -676,14 +676,23 @@ void run_step()
     case 14:
         op_damage();
         break;
-    default:
+    case 15:
         op_view();
         op_poke();
+        break;
+    default:
+        _mstr_debug_show(op & 32 ? nullptr : rec(pick()));
         break;
     }
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::silence_stdout(); // the debug dump
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
