@@ -129,10 +129,15 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 if [ -n "$runs" ]; then each="$runs runs"; else each="$seconds s"; fi
 echo "=== fuzzing ${targets[*]}: $each each, $(jobs) at a time"
+running=0
 for t in "${targets[@]}"; do
     [ -x "$build/fuzz/fuzz_$t" ] || { echo "no target fuzz_$t"; exit 1; }
-    while [ "$(builtin jobs -rp | wc -l)" -ge "$(nproc 2>/dev/null || echo 2)" ]; do wait -n; done
+    if [ $running -ge "$(jobs)" ]; then
+        wait -n
+        running=$((running - 1))
+    fi
     run_target "$t" &
+    running=$((running + 1))
 done
 wait
 

@@ -19,5 +19,8 @@ suite() { # NAME BUILD_DIR CMAKE_ARGS...
 }
 
 suite plain "$root/build"
+# Every fuzz target for 30 seconds on its corpus (clang, libFuzzer); a crash
+# or a failed check fails the run.
+"$root/scripts/fuzz.sh" 30 || status=1
 suite sanitizer "$root/build-asan" -DNORLET_SANITIZE=ON
 exit $status
