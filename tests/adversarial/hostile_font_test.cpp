@@ -4,6 +4,7 @@
 // with its message, leaving either a sound table or none.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <dirent.h>
 #include <string>
@@ -103,9 +104,26 @@ TEST_P(ImpossibleCharsCount, IsRefusedAsAnAllocationFailureWithNoTableLeft)
     EXPECT_EQ(get_bdf_char('A'), nullptr);
 }
 
+// "chars-int-max.bdf" is named CharsIntMax in test listings.
+std::string fixture_name(const testing::TestParamInfo<const char *> &info)
+{
+    std::string name;
+    bool upper = true;
+    for (const char *c = info.param; *c && *c != '.'; ++c) {
+        if (*c == '-') {
+            upper = true;
+            continue;
+        }
+        name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
+        upper = false;
+    }
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Fixtures, ImpossibleCharsCount,
                          testing::Values("chars-int-max.bdf", "chars-past-int.bdf",
-                                         "chars-minus-one.bdf"));
+                                         "chars-minus-one.bdf"),
+                         fixture_name);
 
 // ---- Bitmaps ----
 

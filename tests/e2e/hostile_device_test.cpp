@@ -126,25 +126,25 @@ TEST_P(HostileFontFile, TheFrameIsStillWrittenAndNothingLeaks)
     EXPECT_EQ(run.frame.size(), 1024u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, HostileFontFile,
-                         testing::Values("chars-int-max.bdf", "chars-past-int.bdf",
-                                         "chars-minus-one.bdf", "bbx-million-rows.bdf",
-                                         "negative-width.bdf", "negative-height.bdf",
-                                         "long-rows.bdf", "nul-in-line.bdf", "empty.bdf", "."),
-                         [](const testing::TestParamInfo<const char *> &info) {
-                             std::string name = info.param;
-                             if (name == ".") return std::string("Directory");
-                             std::string out;
-                             bool upper = true;
-                             for (char c : name.substr(0, name.find('.'))) {
-                                 if (c == '-') {
-                                     upper = true;
-                                     continue;
-                                 }
-                                 out += upper ? static_cast<char>(std::toupper(c)) : c;
-                                 upper = false;
-                             }
-                             return out;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, HostileFontFile,
+    testing::Values("chars-int-max.bdf", "chars-past-int.bdf", "chars-minus-one.bdf",
+                    "bbx-million-rows.bdf", "negative-width.bdf", "negative-height.bdf",
+                    "long-rows.bdf", "nul-in-line.bdf", "empty.bdf", "."),
+    [](const testing::TestParamInfo<const char *> &info) {
+        std::string name = info.param;
+        if (name == ".") return std::string("Directory");
+        std::string out;
+        bool upper = true;
+        for (char c : name.substr(0, name.find('.'))) {
+            if (c == '-') {
+                upper = true;
+                continue;
+            }
+            out += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+            upper = false;
+        }
+        return out;
+    });
 
 } // namespace
