@@ -62,9 +62,9 @@ struct GlyphBox {
     int32_t y_offset;
 };
 
-// The text of the BBX line last scanned into the box, up to its NUL. Most
-// fonts repeat one BBX line for every glyph, and scanning the same text
-// again into the same box changes nothing, so a repeat is not scanned.
+// The text of the BBX line last read into the box, up to its NUL. Most fonts
+// repeat one BBX line for every glyph, and reading the same text again into
+// the same box changes nothing, so a repeat is not read again.
 struct BoxLine {
     char text[64];
     bool held; // text holds a line
@@ -84,13 +84,72 @@ bool line_starts_with(const FontFile *in, std::string_view keyword)
            std::memcmp(in->line, keyword.data(), keyword.size()) == 0;
 }
 
+// isspace of the current locale. The space and the five controls from tab
+// to carriage return are white space in every locale, and the other
+// printable ASCII characters never are, so only the rest asks isspace.
+bool is_space(unsigned char c)
+{
+    if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
+    if (c > ' ' && c < 0x7F) return false;
+    return std::isspace(c) != 0;
+}
+
+bool is_decimal(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The value std::strtol gives for a sign and digits, from the digits'
+// magnitude: beyond long it saturates to LONG_MAX or LONG_MIN (-LONG_MIN
+// itself lies beyond LONG_MAX and comes out as LONG_MIN exactly).
+long saturated(bool negative, unsigned long magnitude, bool too_big)
+{
+    if (too_big || magnitude > static_cast<unsigned long>(LONG_MAX))
+        return negative ? LONG_MIN : LONG_MAX;
+    long value = static_cast<long>(magnitude);
+    return negative ? -value : value;
+}
+
+// Reads the numbers of a keyword line as sscanf(line, "%*s %d %d ...") with
+// count conversions reads them, without its format machinery: white space
+// and the keyword (a run of other characters) are skipped, then each number
+// after any white space: a sign and decimal digits, saturated like strtol's
+// and stored in its int as sscanf stores it (the low 32 bits). Reading stops
+// at the first number that does not parse, and the values from there on are
+// left as they were. Returns how many numbers were stored.
+int scan_numbers(const char *line, int32_t *values, int count)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(line);
+    while (is_space(*p))
+        ++p;
+    if (*p == '\0') return 0; // no keyword: nothing is read
+    while (*p != '\0' && !is_space(*p))
+        ++p;
+    int stored = 0;
+    for (; stored < count; ++stored) {
+        while (is_space(*p))
+            ++p;
+        bool negative = *p == '-';
+        if (*p == '-' || *p == '+') ++p;
+        if (!is_decimal(*p)) break;
+        unsigned long magnitude = 0;
+        bool too_big = false;
+        for (; is_decimal(*p); ++p) {
+            too_big |= __builtin_mul_overflow(magnitude, 10ul, &magnitude);
+            too_big |= __builtin_add_overflow(magnitude, *p - '0', &magnitude);
+        }
+        values[stored] = static_cast<int32_t>(saturated(negative, magnitude, too_big));
+    }
+    return stored;
+}
+
 // Reads FONTBOUNDINGBOX into the cell metrics; numbers missing from the line
 // leave their fields as they were. False when the cell is too big.
 bool read_bounding_box(const FontFile *in)
 {
-    int numbers[4] = {current_font.width, current_font.height, current_font.x_offset,
-                      current_font.y_offset};
-    std::sscanf(in->line, "%*s %d %d %d %d", &numbers[0], &numbers[1], &numbers[2], &numbers[3]);
+    int32_t numbers[4] = {current_font.width, current_font.height, current_font.x_offset,
+                          current_font.y_offset};
+    scan_numbers(in->line, numbers, 4);
     current_font.width = numbers[0];
     current_font.height = numbers[1];
     current_font.x_offset = numbers[2];
@@ -188,7 +247,7 @@ long parse_hex(const char *text)
     const auto *p = reinterpret_cast<const unsigned char *>(text);
     bool negative = false;
     if (hex_values[*p] < 0) { // white space or a sign before the digits
-        while (std::isspace(*p))
+        while (is_space(*p))
             ++p;
         negative = *p == '-';
         if (*p == '-' || *p == '+') ++p;
@@ -200,13 +259,7 @@ long parse_hex(const char *text)
         too_big |= magnitude >> (sizeof magnitude * 8 - 4) != 0; // 16 * magnitude would wrap
         magnitude = magnitude * 16 + static_cast<unsigned long>(hex_values[*p]);
     }
-    constexpr unsigned long long_min_magnitude = static_cast<unsigned long>(LONG_MAX) + 1;
-    if (negative)
-        return too_big || magnitude >= long_min_magnitude ? LONG_MIN
-                                                          : -static_cast<long>(magnitude);
-    return too_big || magnitude > static_cast<unsigned long>(LONG_MAX)
-               ? LONG_MAX
-               : static_cast<long>(magnitude);
+    return saturated(negative, magnitude, too_big);
 }
 
 // The row word of the bitmap line in the buffer: its hexadecimal value, low
@@ -250,21 +303,22 @@ bool read_bitmap(FontFile *in, const GlyphBox &box, BdfGlyph *glyph)
 
 void read_box(const FontFile *in, GlyphBox *box, BoxLine *last)
 {
-    // The text sscanf sees ends at the first NUL; n + 1 bytes of it are
-    // kept when they fit.
+    // The numbers are read from the text before the first NUL; n + 1 bytes
+    // of it are kept when they fit.
     size_t n = strnlen(in->line, sizeof last->text);
     bool fits = n < sizeof last->text;
     if (last->held && fits && std::memcmp(last->text, in->line, n + 1) == 0) return;
-    std::sscanf(in->line, "%*s %d %d %d %d", &box->width, &box->height, &box->x_offset,
-                &box->y_offset);
+    int32_t numbers[4] = {box->width, box->height, box->x_offset, box->y_offset};
+    scan_numbers(in->line, numbers, 4);
+    *box = GlyphBox{numbers[0], numbers[1], numbers[2], numbers[3]};
     last->held = fits;
     if (fits) std::memcpy(last->text, in->line, n + 1);
 }
 
 void read_encoding(const FontFile *in, BdfGlyph *glyph)
 {
-    int encoding = 0;
-    if (std::sscanf(in->line, "%*s %d", &encoding) == 1) glyph->encoding = encoding;
+    int32_t encoding = 0;
+    if (scan_numbers(in->line, &encoding, 1) == 1) glyph->encoding = encoding;
 }
 
 // Glyphs, after the table is allocated: each glyph fills the next record
@@ -276,6 +330,9 @@ int read_glyphs(FontFile *in)
     BoxLine box_line = {};
     int32_t completed = 0;
     while (read_line(in)) {
+        // Every keyword of this section begins with B or E: other lines
+        // (STARTCHAR, SWIDTH, DWIDTH, comments) are passed over at once.
+        if (in->line[0] != 'B' && in->line[0] != 'E') continue;
         BdfGlyph *glyph =
             completed < current_font.glyph_count ? &current_font.glyphs[completed] : nullptr;
         if (line_starts_with(in, "ENCODING") && glyph) read_encoding(in, glyph);
