@@ -3,6 +3,7 @@
 // heap value, as the program's own text block does.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 
@@ -49,6 +50,22 @@ void build_by_append(benchmark::State &state, size_t size)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
 
+// What the design's recount alone adds: std::string appending, with the
+// length of the whole text counted again before every append, as each mstr
+// append must.
+void build_by_append_and_recount(benchmark::State &state, size_t size)
+{
+    for (auto _ : state) {
+        std::string s;
+        for (size_t n = 0; n < size; n += piece_length) {
+            benchmark::DoNotOptimize(std::strlen(s.c_str()));
+            s += piece;
+        }
+        benchmark::DoNotOptimize(s.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
 void build_by_mstr_push_back(benchmark::State &state, size_t size)
 {
     for (auto _ : state) {
@@ -67,6 +84,19 @@ void build_by_std_push_back(benchmark::State &state, size_t size)
         std::string s;
         for (size_t n = 0; n < size; ++n)
             s.push_back('x');
+        benchmark::DoNotOptimize(s.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
+void build_by_push_back_and_recount(benchmark::State &state, size_t size)
+{
+    for (auto _ : state) {
+        std::string s;
+        for (size_t n = 0; n < size; ++n) {
+            benchmark::DoNotOptimize(std::strlen(s.c_str()));
+            s.push_back('x');
+        }
         benchmark::DoNotOptimize(s.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
@@ -114,6 +144,19 @@ void find_std(benchmark::State &state, size_t size, bool long_needle, Hit hit)
     std::string haystack = haystack_text(size, needle, hit);
     for (auto _ : state) {
         benchmark::DoNotOptimize(haystack.data());
+        benchmark::DoNotOptimize(haystack.find(needle));
+    }
+}
+
+// std::string's find after counting the haystack's length, the recount
+// every mstr search makes before it compares anything.
+void find_with_recount(benchmark::State &state, size_t size, bool long_needle, Hit hit)
+{
+    std::string needle = needle_text(long_needle);
+    std::string haystack = haystack_text(size, needle, hit);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(haystack.data());
+        benchmark::DoNotOptimize(std::strlen(haystack.c_str()));
         benchmark::DoNotOptimize(haystack.find(needle));
     }
 }
@@ -318,6 +361,33 @@ void getline_glibc(benchmark::State &state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * lines_file_bytes));
 }
 
+// The least that reading one character per call costs: getc_unlocked under
+// one lock, each line stored in a plain buffer, nothing checked.
+void getline_bound(benchmark::State &state)
+{
+    std::string path = lines_file();
+    std::string line(1 << 16, '\0');
+    for (auto _ : state) {
+        FILE *in = std::fopen(path.c_str(), "r");
+        if (!in) {
+            state.SkipWithError("cannot open the lines file");
+            break;
+        }
+        size_t lines = 0, at = 0;
+        flockfile(in);
+        for (int c; (c = getc_unlocked(in)) != EOF;) {
+            line[at] = static_cast<char>(c);
+            at = c == '\n' ? 0 : (at + 1) & 0xFFFF;
+            lines += c == '\n';
+        }
+        funlockfile(in);
+        std::fclose(in);
+        benchmark::DoNotOptimize(lines);
+        benchmark::DoNotOptimize(line.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * lines_file_bytes));
+}
+
 // ---- Comparing ----
 
 void compare_mstr(benchmark::State &state, size_t size)
@@ -349,12 +419,16 @@ void register_all()
     for (size_t size : {64, 1024, 4096, 65536}) {
         benchmark::RegisterBenchmark(name("strcat16", size, "mstr").c_str(), build_by_strcat, size);
         benchmark::RegisterBenchmark(name("strcat16", size, "std").c_str(), build_by_append, size);
+        benchmark::RegisterBenchmark(name("strcat16", size, "bound").c_str(),
+                                     build_by_append_and_recount, size);
     }
     for (size_t size : {64, 1024, 4096, 65536}) {
         benchmark::RegisterBenchmark(name("push_back", size, "mstr").c_str(),
                                      build_by_mstr_push_back, size);
         benchmark::RegisterBenchmark(name("push_back", size, "std").c_str(), build_by_std_push_back,
                                      size);
+        benchmark::RegisterBenchmark(name("push_back", size, "bound").c_str(),
+                                     build_by_push_back_and_recount, size);
     }
     using Search = void (*)(benchmark::State &, size_t, bool, Hit);
     struct SearchPair {
@@ -372,6 +446,9 @@ void register_all()
                                                  size, long_needle, hit);
                     benchmark::RegisterBenchmark(name(base, size, "std").c_str(), pair.std_fn, size,
                                                  long_needle, hit);
+                    if (pair.mstr_fn == find_mstr)
+                        benchmark::RegisterBenchmark(name(base, size, "bound").c_str(),
+                                                     find_with_recount, size, long_needle, hit);
                 }
     for (size_t size : {4096, 65536})
         for (auto [kind, new_text] :
@@ -386,6 +463,8 @@ void register_all()
     benchmark::RegisterBenchmark(name("partition", 4096, "std").c_str(), partition_std, 4096);
     benchmark::RegisterBenchmark("getline/64MiB/mstr", getline_mstr)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("getline/64MiB/glibc", getline_glibc)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("getline/64MiB/bound", getline_bound)
         ->Unit(benchmark::kMillisecond);
     for (size_t size : {16, 4096, 65536}) {
         benchmark::RegisterBenchmark(name("compare", size, "mstr").c_str(), compare_mstr, size);
