@@ -315,7 +315,9 @@ int _replace_shrinking(mstr *target, int p, const mstr *old_text, const mstr *ne
     int count = 0;
     while (p >= 0) {
         uint32_t at = static_cast<uint32_t>(p);
-        std::memmove(text + write, text + read, at - read);
+        // While every replacement kept the length, the text before the
+        // match is already in place.
+        if (write != read) std::memmove(text + write, text + read, at - read);
         write += at - read;
         std::memmove(text + write, new_text->c_str, new_n);
         write += new_n;
@@ -324,7 +326,7 @@ int _replace_shrinking(mstr *target, int p, const mstr *old_text, const mstr *ne
         if (limit != 0 && static_cast<uint32_t>(count) == limit) break;
         p = _search(text, length, read, old_text->c_str, old_n);
     }
-    std::memmove(text + write, text + read, length - read);
+    if (write != read) std::memmove(text + write, text + read, length - read);
     _finish_edit(target, text, target->capacity, write + (length - read));
     return count;
 }
