@@ -20,5 +20,9 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake make g++ pkg-config xfonts-base pcf2bdf netpbm)
 # What the tests need on top.
 TEST_PACKAGES=(libgtest-dev libfreetype-dev valgrind)
+# What the cross-built suite needs (scripts/cross-test.sh): the 32-bit ARM
+# compiler, qemu-user (static, so the fake panel's LD_PRELOAD reaches only the
+# guest), GoogleTest's sources, binutils' readelf and glibc's libmemusage.so.
+CROSS_PACKAGES=(g++-arm-linux-gnueabihf qemu-user-static googletest binutils libc-devtools)
 
 jobs() { nproc 2>/dev/null || echo 2; }

@@ -22,5 +22,8 @@ suite plain "$root/build"
 # Every fuzz target for 30 seconds on its corpus (clang, libFuzzer); a crash
 # or a failed check fails the run.
 "$root/scripts/fuzz.sh" 30 || status=1
+# The whole suite again, cross-built for 32-bit ARM and run under qemu-user,
+# with the static program checked there.
+"$root/scripts/cross-test.sh" || status=1
 suite sanitizer "$root/build-asan" -DNORLET_SANITIZE=ON
 exit $status
