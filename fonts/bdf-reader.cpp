@@ -296,7 +296,8 @@ bool read_bitmap(FontFile *in, const GlyphBox &box, BdfGlyph *glyph)
         if (!read_line(in)) return false;
         int64_t row = height - box.height + line - up;
         if (!glyph || row < 0 || row >= height || row >= static_cast<int64_t>(row_words)) continue;
-        glyph->rows[row] = shift_row(parse_bitmap_row(in), right);
+        uint16_t word = parse_bitmap_row(in);
+        glyph->rows[row] = right == 0 ? word : shift_row(word, right); // most glyphs: 0
     }
     return true;
 }
