@@ -416,13 +416,13 @@ std::string name(const std::string &base, size_t size, const char *implementatio
 
 void register_all()
 {
-    for (size_t size : {64, 1024, 4096, 65536}) {
+    for (size_t size : {64, 256, 1024, 4096, 65536}) {
         benchmark::RegisterBenchmark(name("strcat16", size, "mstr").c_str(), build_by_strcat, size);
         benchmark::RegisterBenchmark(name("strcat16", size, "std").c_str(), build_by_append, size);
         benchmark::RegisterBenchmark(name("strcat16", size, "bound").c_str(),
                                      build_by_append_and_recount, size);
     }
-    for (size_t size : {64, 1024, 4096, 65536}) {
+    for (size_t size : {64, 256, 1024, 4096, 65536}) {
         benchmark::RegisterBenchmark(name("push_back", size, "mstr").c_str(),
                                      build_by_mstr_push_back, size);
         benchmark::RegisterBenchmark(name("push_back", size, "std").c_str(), build_by_std_push_back,

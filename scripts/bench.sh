@@ -131,9 +131,11 @@ time_row() {
     echo
     echo "| case | mstr | baseline | mstr / baseline | bound / baseline | target | noise | |"
     echo "|---|---|---|---|---|---|---|---|"
-    for size in 64 1024; do row "strcat16/$size" std 2; done
-    for size in 4096 65536; do row "strcat16/$size" std -; done
-    for size in 64 1024 4096 65536; do row "push_back/$size" std -; done
+    for size in 64 256 1024 4096 65536; do
+        case $size in 64 | 1024) target=2 ;; *) target=- ;; esac
+        row "strcat16/$size" std "$target"
+    done
+    for size in 64 256 1024 4096 65536; do row "push_back/$size" std -; done
     for operation in find count; do
         for size in 4096 65536; do
             for needle in short long; do
