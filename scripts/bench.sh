@@ -127,7 +127,8 @@ time_row() {
 {
     echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -n 1), $(nproc) CPUs;" \
         "load average $load_before before the run, $load_after after."
-    echo "Repetitions: $repetitions, at least $min_time s each; CPU time, medians."
+    echo "Commit $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown);" \
+        "repetitions: $repetitions, at least $min_time s each; CPU time, medians."
     echo
     echo "| case | mstr | baseline | mstr / baseline | bound / baseline | target | noise | |"
     echo "|---|---|---|---|---|---|---|---|"
