@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the plain build, then the same suite built with
+# Builds and runs every test: the plain build (with the end-to-end cases again
+# under valgrind memcheck), a short run of every fuzz target, the whole suite
+# cross-built for 32-bit ARM under qemu-user, and last the suite built with
 # AddressSanitizer and UBSan. Installs the Debian packages it needs.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

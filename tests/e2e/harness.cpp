@@ -148,7 +148,8 @@ Run run_display(const std::vector<std::string> &args, const Panel &panel, const 
         close(out_pipe[0]);
         close(err_pipe[0]);
         if (panel.address_space_limit) {
-            rlimit limit = {panel.address_space_limit, panel.address_space_limit};
+            rlim_t bytes = static_cast<rlim_t>(panel.address_space_limit);
+            rlimit limit = {bytes, bytes};
             setrlimit(RLIMIT_AS, &limit);
         }
         execvpe(is_wrapped ? argv[0] : NORLET_BINARY_DIR "/norlet-display", argv.data(),
