@@ -368,17 +368,15 @@ int _replace_growing(mstr *target, int p, const mstr *old_text, const mstr *new_
     return count;
 }
 
-// Reads characters of a locked stream into text from position *stored on,
-// one at a time, while the area of capacity characters has room. Returns 0
-// after the delimiter, -1 at a read error, 2 at the end of file (the error
-// indicator tested first after every read) and 1 when the area is full;
-// *stored is then the number of characters in text. The terminating NUL and
-// lastlen are the caller's, written once at the end.
-int _read_into(char *text, uint32_t capacity, uint32_t *stored, FILE *stream, int delimiter)
+// Reads characters of a locked stream into chunk, at most room of them, one
+// at a time. Returns 0 after the delimiter, -1 at a read error, 2 at the end
+// of file (the error indicator tested first after every read) and 1 when
+// room characters were read; *count is the number of characters in chunk.
+int _read_chunk(char *chunk, uint32_t room, uint32_t *count, FILE *stream, int delimiter)
 {
-    uint32_t i = *stored;
+    uint32_t n = 0;
     int result = 1;
-    while (i < capacity) {
+    while (n < room) {
         int c = getc_unlocked(stream);
         if (ferror_unlocked(stream)) {
             result = -1;
@@ -388,13 +386,33 @@ int _read_into(char *text, uint32_t capacity, uint32_t *stored, FILE *stream, in
             result = 2;
             break;
         }
-        text[i++] = static_cast<char>(c);
+        chunk[n++] = static_cast<char>(c);
         if (c == delimiter) {
             result = 0;
             break;
         }
     }
-    *stored = i;
+    *count = n;
+    return result;
+}
+
+// Reads characters of a locked stream into text from position *stored on
+// while the area of capacity characters has room; results as _read_chunk,
+// 1 when the area is full. The characters go through a small local chunk:
+// its stores cannot touch the stream, so the stream's read position stays
+// in a register from one character to the next. The terminating NUL and
+// lastlen are the caller's, written once at the end.
+int _read_into(char *text, uint32_t capacity, uint32_t *stored, FILE *stream, int delimiter)
+{
+    int result = 1;
+    while (result == 1 && *stored < capacity) {
+        char chunk[128];
+        uint32_t room = capacity - *stored < sizeof chunk ? capacity - *stored : sizeof chunk;
+        uint32_t count = 0;
+        result = _read_chunk(chunk, room, &count, stream, delimiter);
+        std::memcpy(text + *stored, chunk, count);
+        *stored += count;
+    }
     return result;
 }
 
