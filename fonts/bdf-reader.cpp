@@ -11,8 +11,8 @@
 // cell bits 15..4.
 #include "bdf-reader.h"
 
-#include <array>
-#include <cctype>
+#include "bdf-numbers.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -84,72 +84,13 @@ bool line_starts_with(const FontFile *in, std::string_view keyword)
            std::memcmp(in->line, keyword.data(), keyword.size()) == 0;
 }
 
-// isspace of the current locale. The space and the five controls from tab
-// to carriage return are white space in every locale, and the other
-// printable ASCII characters never are, so only the rest asks isspace.
-bool is_space(unsigned char c)
-{
-    if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
-    if (c > ' ' && c < 0x7F) return false;
-    return std::isspace(c) != 0;
-}
-
-bool is_decimal(unsigned char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// The value std::strtol gives for a sign and digits, from the digits'
-// magnitude: beyond long it saturates to LONG_MAX or LONG_MIN (-LONG_MIN
-// itself lies beyond LONG_MAX and comes out as LONG_MIN exactly).
-long saturated(bool negative, unsigned long magnitude, bool too_big)
-{
-    if (too_big || magnitude > static_cast<unsigned long>(LONG_MAX))
-        return negative ? LONG_MIN : LONG_MAX;
-    long value = static_cast<long>(magnitude);
-    return negative ? -value : value;
-}
-
-// Reads the numbers of a keyword line as sscanf(line, "%*s %d %d ...") with
-// count conversions reads them, without its format machinery: white space
-// and the keyword (a run of other characters) are skipped, then each number
-// after any white space: a sign and decimal digits, saturated like strtol's
-// and stored in its int as sscanf stores it (the low 32 bits). Reading stops
-// at the first number that does not parse, and the values from there on are
-// left as they were. Returns how many numbers were stored.
-int scan_numbers(const char *line, int32_t *values, int count)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(line);
-    while (is_space(*p))
-        ++p;
-    if (*p == '\0') return 0; // no keyword: nothing is read
-    while (*p != '\0' && !is_space(*p))
-        ++p;
-    int stored = 0;
-    for (; stored < count; ++stored) {
-        while (is_space(*p))
-            ++p;
-        bool negative = *p == '-';
-        if (*p == '-' || *p == '+') ++p;
-        if (!is_decimal(*p)) break;
-        unsigned long magnitude = 0;
-        bool too_big = false;
-        for (; is_decimal(*p); ++p) {
-            too_big |= __builtin_mul_overflow(magnitude, 10ul, &magnitude);
-            too_big |= __builtin_add_overflow(magnitude, *p - '0', &magnitude);
-        }
-        values[stored] = static_cast<int32_t>(saturated(negative, magnitude, too_big));
-    }
-    return stored;
-}
-
 // Reads FONTBOUNDINGBOX into the cell metrics; numbers missing from the line
 // leave their fields as they were. False when the cell is too big.
 bool read_bounding_box(const FontFile *in)
 {
     int32_t numbers[4] = {current_font.width, current_font.height, current_font.x_offset,
                           current_font.y_offset};
-    scan_numbers(in->line, numbers, 4);
+    bdf_scan_numbers(in->line, numbers, 4);
     current_font.width = numbers[0];
     current_font.height = numbers[1];
     current_font.x_offset = numbers[2];
@@ -225,49 +166,12 @@ uint16_t shift_row(uint32_t word, int64_t right)
     return static_cast<uint16_t>(word << -right);
 }
 
-// Value of each byte as an ASCII hexadecimal digit, -1 for any other byte.
-constexpr std::array<int8_t, 256> make_hex_values()
-{
-    std::array<int8_t, 256> values{};
-    for (int c = 0; c < 256; ++c)
-        values[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
-                    : c >= 'a' && c <= 'f' ? static_cast<int8_t>(c - 'a' + 10)
-                    : c >= 'A' && c <= 'F' ? static_cast<int8_t>(c - 'A' + 10)
-                                           : int8_t{-1};
-    return values;
-}
-constexpr std::array<int8_t, 256> hex_values = make_hex_values();
-
-// What std::strtol(text, nullptr, 16) returns, without its per-call locale
-// work: leading white space, a sign, a 0x or 0X prefix, then the digits up to
-// the first other character; a value beyond long saturates to LONG_MAX or
-// LONG_MIN. A prefix without a digit after it reads as the 0 before it.
-long parse_hex(const char *text)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(text);
-    bool negative = false;
-    if (hex_values[*p] < 0) { // white space or a sign before the digits
-        while (is_space(*p))
-            ++p;
-        negative = *p == '-';
-        if (*p == '-' || *p == '+') ++p;
-    }
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_values[p[2]] >= 0) p += 2;
-    unsigned long magnitude = 0;
-    bool too_big = false;
-    for (; hex_values[*p] >= 0; ++p) {
-        too_big |= magnitude >> (sizeof magnitude * 8 - 4) != 0; // 16 * magnitude would wrap
-        magnitude = magnitude * 16 + static_cast<unsigned long>(hex_values[*p]);
-    }
-    return saturated(negative, magnitude, too_big);
-}
-
 // The row word of the bitmap line in the buffer: its hexadecimal value, low
 // 16 bits, with a line written in fewer digits than the cell needs moved to
 // the left edge of the cell.
 uint16_t parse_bitmap_row(const FontFile *in)
 {
-    long value = parse_hex(in->line);
+    long value = bdf_parse_hex(in->line);
     uint16_t word = static_cast<uint16_t>(static_cast<unsigned long>(value));
     size_t digits = in->length;
     if (digits > 0 && in->line[digits - 1] == '\n') {
@@ -310,7 +214,7 @@ void read_box(const FontFile *in, GlyphBox *box, BoxLine *last)
     bool fits = n < sizeof last->text;
     if (last->held && fits && std::memcmp(last->text, in->line, n + 1) == 0) return;
     int32_t numbers[4] = {box->width, box->height, box->x_offset, box->y_offset};
-    scan_numbers(in->line, numbers, 4);
+    bdf_scan_numbers(in->line, numbers, 4);
     *box = GlyphBox{numbers[0], numbers[1], numbers[2], numbers[3]};
     last->held = fits;
     if (fits) std::memcpy(last->text, in->line, n + 1);
@@ -319,7 +223,7 @@ void read_box(const FontFile *in, GlyphBox *box, BoxLine *last)
 void read_encoding(const FontFile *in, BdfGlyph *glyph)
 {
     int32_t encoding = 0;
-    if (scan_numbers(in->line, &encoding, 1) == 1) glyph->encoding = encoding;
+    if (bdf_scan_numbers(in->line, &encoding, 1) == 1) glyph->encoding = encoding;
 }
 
 // Glyphs, after the table is allocated: each glyph fills the next record
