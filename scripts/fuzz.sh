@@ -109,12 +109,13 @@ run_target() {
 summary() { # one line per target from its log
     local t=$1 log="$build/logs/$1.log" status
     status=$(cat "$build/logs/$t.status" 2>/dev/null || echo "?")
-    local execs cov
+    local execs cov edges
     execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$')
     cov=$(grep -oE '^#[0-9]+.*(cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*)' "$log" |
         tail -n 1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*')
+    edges=$(grep -m 1 -oE '[0-9]+ inline 8-bit counters' "$log" | grep -oE '^[0-9]+')
     if [ "$status" = 0 ]; then
-        echo "fuzz $t: ok, ${execs:-?} runs, $cov"
+        echo "fuzz $t: ok, ${execs:-?} runs, $cov (of ${edges:-?} edges)"
     else
         echo "fuzz $t: FAILED (exit $status), see $log and $build/artifacts/$t/"
         grep -m 5 -E 'ERROR|FUZZ CHECK FAILED|SUMMARY' "$log"
