@@ -1,9 +1,15 @@
 // Any bytes as a font file: load_font, a lookup of every code 0 to 255 with
 // every cell row read, then release_bdf_font. Beyond the sanitizers it
-// checks what the reader promises about a loaded font and a failed load.
+// checks what the reader promises about a loaded font and a failed load, and
+// that the reader's own number parsing reads every line of the file exactly
+// as sscanf and strtol do.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
+#include "bdf-numbers.h"
 #include "bdf-reader.h"
 #include "fuzz_support.h"
 
@@ -63,6 +69,43 @@ void check_failed_load()
         if (get_bdf_char(code)) fuzz::fail("a failed load still finds glyph %d", code);
 }
 
+// One line as the reader sees it (line end included): its numbers as
+// sscanf "%*s %d %d %d %d" and "%*s %d" read them, its row as strtol base 16.
+void check_numbers(const std::string &line)
+{
+    for (int count : {4, 1}) {
+        int32_t ours[4] = {7, 7, 7, 7};
+        int theirs[4] = {7, 7, 7, 7};
+        int stored = bdf_scan_numbers(line.c_str(), ours, count);
+        int scanned = count == 4 ? std::sscanf(line.c_str(), "%*s %d %d %d %d", &theirs[0],
+                                               &theirs[1], &theirs[2], &theirs[3])
+                                 : std::sscanf(line.c_str(), "%*s %d", &theirs[0]);
+        if (stored != (scanned < 0 ? 0 : scanned))
+            fuzz::fail("\"%s\": %d numbers read, sscanf reads %d", line.c_str(), stored, scanned);
+        for (int i = 0; i < 4; ++i)
+            if (ours[i] != theirs[i])
+                fuzz::fail("\"%s\": number %d reads %d, sscanf reads %d", line.c_str(), i, ours[i],
+                           theirs[i]);
+    }
+    long ours = bdf_parse_hex(line.c_str());
+    long theirs = std::strtol(line.c_str(), nullptr, 16);
+    if (ours != theirs)
+        fuzz::fail("\"%s\": row reads %ld, strtol reads %ld", line.c_str(), ours, theirs);
+}
+
+void check_every_line(const uint8_t *data, size_t size)
+{
+    size_t start = 0;
+    while (start < size) {
+        size_t end = start;
+        while (end < size && data[end] != '\n')
+            ++end;
+        end = end < size ? end + 1 : end;
+        check_numbers(std::string(reinterpret_cast<const char *>(data + start), end - start));
+        start = end;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -85,5 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     release_bdf_font();
     if (current_font.glyphs) fuzz::fail("release left a glyph table");
     if (get_bdf_char(0)) fuzz::fail("a released font still finds glyphs");
+    check_every_line(data, size);
     return 0;
 }
