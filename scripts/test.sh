@@ -20,12 +20,12 @@ suite() { # NAME BUILD_DIR CMAKE_ARGS...
     ctest --test-dir "$dir" -j"$(jobs)" --output-on-failure || status=1
 }
 
-suite plain "$root/build"
+suite plain "$root/build" -DNORLET_TESTS=ON
 # Every fuzz target for 30 seconds on its corpus (clang, libFuzzer); a crash
 # or a failed check fails the run.
 "$root/scripts/fuzz.sh" 30 || status=1
 # The whole suite again, cross-built for 32-bit ARM and run under qemu-user,
 # with the static program checked there.
 "$root/scripts/cross-test.sh" || status=1
-suite sanitizer "$root/build-asan" -DNORLET_SANITIZE=ON
+suite sanitizer "$root/build-asan" -DNORLET_TESTS=ON -DNORLET_SANITIZE=ON
 exit $status
