@@ -28,7 +28,7 @@ build=${NORLET_FUZZ_BUILD:-$root/build-fuzz}
 ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev clang libclang-rt-dev || exit 1
 echo "=== fuzz build (clang, libFuzzer, ASan, UBSan)"
 mkdir -p "$build"
-{ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNORLET_FUZZ=ON &&
+{ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNORLET_TESTS=ON -DNORLET_FUZZ=ON &&
     cmake --build "$build" -j"$(jobs)" --target fuzzers device_fonts; } >"$build/build.log" 2>&1 ||
     { tail -n 40 "$build/build.log"; echo "fuzz build failed"; exit 1; }
 
