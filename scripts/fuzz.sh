@@ -3,6 +3,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]   each target for SECONDS (default 30)
 #   scripts/fuzz.sh --runs N [TARGET...]     each target for N executions
+#   scripts/fuzz.sh --coverage [TARGET...]   line coverage of the production
+#                                            code by each target's corpus
 #
 # Targets: bdf_load bdf_render display mstr (default: every one that is
 # built). Two run at a time, one per core. A crash, a leak or a failed check
@@ -15,22 +17,27 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
-seconds=30 runs=""
+seconds=30 runs="" coverage=""
 if [ "${1:-}" = "--runs" ]; then
     runs=$2
     shift 2
+elif [ "${1:-}" = "--coverage" ]; then
+    coverage=1
+    shift
 elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
     seconds=$1
     shift
 fi
 build=${NORLET_FUZZ_BUILD:-$root/build-fuzz}
 
-ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev clang libclang-rt-dev || exit 1
-echo "=== fuzz build (clang, libFuzzer, ASan, UBSan)"
-mkdir -p "$build"
-{ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DNORLET_TESTS=ON -DNORLET_FUZZ=ON &&
-    cmake --build "$build" -j"$(jobs)" --target fuzzers device_fonts; } >"$build/build.log" 2>&1 ||
-    { tail -n 40 "$build/build.log"; echo "fuzz build failed"; exit 1; }
+configure() { # BUILD_DIR CMAKE_ARGS...: configures and builds the fuzz targets
+    local dir=$1
+    shift
+    mkdir -p "$dir"
+    { CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DNORLET_TESTS=ON -DNORLET_FUZZ=ON "$@" &&
+        cmake --build "$dir" -j"$(jobs)" --target fuzzers device_fonts; } >"$dir/build.log" 2>&1 ||
+        { tail -n 40 "$dir/build.log"; echo "fuzz build failed"; exit 1; }
+}
 
 u32() { # little-endian bytes of a 32-bit number
     local n=$1
@@ -55,8 +62,16 @@ seed_bdf_load() {
     for f in $(fonts); do cut_font "$f" >"$1/$(basename "$f")"; done
 }
 
+# A 6 x 8 font with a dollar sign and a currency sign, for the currency copy.
+currency_font() {
+    printf 'STARTFONT 2.1\nFONTBOUNDINGBOX 6 8 0 -1\nENDPROPERTIES\nCHARS 2\n'
+    printf 'ENCODING 36\nBBX 6 8 0 -1\nBITMAP\n20\n70\nA0\n70\n28\n70\n20\n00\nENDCHAR\n'
+    printf 'ENCODING 164\nBBX 6 8 0 -1\nBITMAP\n00\n88\n70\n50\n70\n88\n00\n00\nENDCHAR\nENDFONT\n'
+}
+
 seed_bdf_render() { # header (see bdf_render_fuzzer.cpp), text, font
     local f i=0
+    { printf '\x24\x14\x00\x00\x02\x03\x24\x00\x00$\xa4$'; currency_font; } >"$1/currency"
     for f in $(fonts); do
         i=$((i + 1))
         { printf '\x84\x44\x00\x00\x00\x07\x24\x08\x08AB\n$\xa4x$'; cut_font "$f"; } >"$1/128x64-$i"
@@ -122,12 +137,38 @@ summary() { # one line per target from its log
     fi
 }
 
-targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then
-    for t in bdf_load bdf_render display mstr; do
-        [ -x "$build/fuzz/fuzz_$t" ] && targets+=("$t")
+# Runs each target once over its corpus and seeds in a build instrumented
+# for coverage, and reports the lines of the production code they reach.
+report_coverage() {
+    local cov="$build-coverage" t sources
+    echo "=== fuzz coverage build"
+    configure "$cov" -DNORLET_FUZZ_COVERAGE=ON
+    sources=$(cd "$root" && ls app/*.cpp draw/*.cpp fonts/*.cpp mstr/*.cpp)
+    mkdir -p "$cov/profiles"
+    for t in "${targets[@]}"; do
+        [ -d "$build/corpus/$t" ] || { echo "no corpus for $t: run scripts/fuzz.sh first"; exit 1; }
+        LLVM_PROFILE_FILE="$cov/profiles/$t.profraw" "$cov/fuzz/fuzz_$t" -runs=0 \
+            $(options_for "$t") "$build/corpus/$t" "$build/seeds/$t" >"$cov/profiles/$t.log" 2>&1
+        llvm-profdata merge -o "$cov/profiles/$t.profdata" "$cov/profiles/$t.profraw"
+        echo "--- $t: $(ls "$build/corpus/$t" | wc -l) corpus inputs"
+        # Lines and branches of each production file compiled into the target.
+        # shellcheck disable=SC2086
+        (cd "$root" && llvm-cov report "$cov/fuzz/fuzz_$t" \
+            -instr-profile="$cov/profiles/$t.profdata" $sources) |
+            awk -v root="$root/" '/\.cpp |^TOTAL/ { sub(root, "", $1); printf "  %-24s lines %5s of %5s  branches %5s of %5s\n",
+                $1, $8 - $9, $8, $11 - $12, $11 }'
     done
+}
+
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(bdf_load bdf_render display mstr)
+ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev clang libclang-rt-dev llvm || exit 1
+if [ -n "$coverage" ]; then
+    report_coverage
+    exit 0
 fi
+echo "=== fuzz build (clang, libFuzzer, ASan, UBSan)"
+configure "$build"
 if [ -n "$runs" ]; then each="$runs runs"; else each="$seconds s"; fi
 echo "=== fuzzing ${targets[*]}: $each each, $(jobs) at a time"
 running=0

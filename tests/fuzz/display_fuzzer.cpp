@@ -89,7 +89,7 @@ ssize_t write_device(const void *buffer, size_t count)
 {
     ++device.writes;
     device.written = count;
-    if (count && __asan_region_is_poisoned(const_cast<void *>(buffer), count))
+    if (count && !fuzz::readable(buffer, count))
         fuzz::fail("write of %zu bytes reads past the frame", count);
     const uint8_t *bytes = static_cast<const uint8_t *>(buffer);
     uint64_t canvas = canvas_bytes(device.info);

@@ -97,6 +97,18 @@ inline void release_guarded_canvas(GuardedCanvas *g)
     g->block = nullptr;
 }
 
+// Whether all n bytes at p may be read. Only AddressSanitizer knows; a
+// coverage build (without it) takes them as readable.
+inline bool readable(const void *p, size_t n)
+{
+#if defined(__SANITIZE_ADDRESS__) || (defined(__has_feature) && __has_feature(address_sanitizer))
+    return __asan_region_is_poisoned(const_cast<void *>(p), n) == nullptr;
+#else
+    (void)p, (void)n;
+    return true;
+#endif
+}
+
 // Reads a little-endian 32-bit value and moves past it; 0 past the end.
 inline uint32_t take_u32(const uint8_t **data, size_t *size)
 {
