@@ -166,6 +166,12 @@ uint16_t shift_row(uint32_t word, int64_t right)
     return static_cast<uint16_t>(word << -right);
 }
 
+// White space that can end a bitmap row line: the C locale's space class.
+bool is_line_end_blank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 // The row word of the bitmap line in the buffer: its hexadecimal value, low
 // 16 bits, with a line written in fewer digits than the cell needs moved to
 // the left edge of the cell.
@@ -173,11 +179,11 @@ uint16_t parse_bitmap_row(const FontFile *in)
 {
     long value = bdf_parse_hex(in->line);
     uint16_t word = static_cast<uint16_t>(static_cast<unsigned long>(value));
+    // The digits are what is left of the line without the white space at
+    // its end: the line feed, a CR before it, and blanks a converter left.
     size_t digits = in->length;
-    if (digits > 0 && in->line[digits - 1] == '\n') {
+    while (digits > 0 && is_line_end_blank(in->line[digits - 1]))
         --digits;
-        if (digits > 0 && in->line[digits - 1] == '\r') --digits;
-    }
     int64_t digit_bits = 4 * static_cast<int64_t>(digits < INT32_MAX ? digits : INT32_MAX);
     int64_t width = current_font.width;
     if (digit_bits >= width) return word;

@@ -198,16 +198,22 @@ TEST_F(BitmapRows, ShortRowsAreLeftAlignedInTheCell)
     EXPECT_EQ(row_words('A', 2), "FF00 1234");
 }
 
-TEST_F(BitmapRows, CrLfLineEndsReadLikeLineFeeds)
+TEST_F(BitmapRows, WhiteSpaceAtTheLineEndIsNotADigit)
 {
-    std::string font =
-        font_header("16 2 0 0", "1") + glyph_text(65, "16 2 0 0", {"FF", "F0F0"}) + "ENDFONT\n";
-    std::string crlf;
-    for (char c : font)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    LoadOutcome outcome = load_text(crlf);
-    ASSERT_EQ(outcome.result, 0) << outcome.output;
-    EXPECT_EQ(row_words('A', 2), "FF00 F0F0") << "the carriage return is not a digit";
+    // A 12-wide cell: a two-digit row is left-aligned, so a blank counted as
+    // a digit would leave the glyph 8 columns to the right.
+    const std::string font =
+        font_header("12 3 0 0", "1") + glyph_text(65, "12 3 0 0", {"F0", "81", "FFF"});
+    for (const char *end : {" ", "\t", " \t ", "\r"}) {
+        std::string text;
+        for (char c : font)
+            text += c == '\n' ? end + std::string("\n") : std::string(1, c);
+        LoadOutcome outcome = load_text(text + "ENDFONT\n");
+        ASSERT_EQ(outcome.result, 0) << outcome.output;
+        EXPECT_EQ(row_words('A', 3), "F000 8100 0FFF")
+            << "blanks before the line end: [" << end << "]";
+        release_bdf_font();
+    }
 }
 
 TEST_F(BitmapRows, FullCellGlyphKeepsEveryRow)
