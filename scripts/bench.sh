@@ -31,7 +31,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev valgrind || exit 1
+ensure_packages "the benchmarks" "${BUILD_PACKAGES[@]}" libbenchmark-dev valgrind || exit 1
 
 results=$build/bench/results
 echo "building the benchmarks in $build" >&2

@@ -55,7 +55,7 @@ ensure_target_freetype() {
         echo "adding the Debian architecture $arch for libfreetype-dev:$arch"
         $sudo dpkg --add-architecture "$arch" || return 1
     fi
-    ensure_packages "libfreetype-dev:$arch"
+    ensure_packages "the FreeType font check on $arch" "libfreetype-dev:$arch"
 }
 
 # GoogleTest cross-built from Debian's sources, installed where find_package
@@ -82,7 +82,8 @@ emulator() {
 }
 
 prepare() {
-    ensure_packages "${BUILD_PACKAGES[@]}" "${CROSS_PACKAGES[@]}" "g++-$triple" || return 1
+    ensure_packages "the $arch cross build" "${BUILD_PACKAGES[@]}" "${CROSS_PACKAGES[@]}" \
+        "g++-$triple" || return 1
     ensure_target_freetype ||
         echo "warning: no libfreetype-dev:$arch; the FreeType font check is left out on $arch"
     ensure_target_gtest

@@ -3,44 +3,76 @@
 # against the fake frame buffer, prints the panel as text art and writes
 # the picture.
 #
-#   scripts/demo.sh [--panel WxH] [--virtual PIXELS] [--bpp BITS] [--out DIR] LINE...
+#   scripts/demo.sh [OPTION...] LINE... [OPTION...]
 #
-# --panel defaults to 128x64 (the others with their own font: 132x48,
-# 256x128). The frame, a PBM and (with netpbm) a PNG land in --out,
-# build/demo by default.
+#   --panel WxH       the panel; 128x64 by default (132x48 and 256x128 have
+#                     fonts of their own, any other size gets the 6x16 one)
+#   --virtual PIXELS  line length the driver reports, if longer than W
+#   --bpp BITS        bits per pixel the driver reports (1)
+#   --font FILE.bdf   draws with this font in place of the panel's own
+#   --out DIR         where the frame, a PBM and a PNG land (build/demo)
+#
+# Options may come before or after the lines; after "--" every argument is a
+# line, so a line may begin with "--".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
-panel=128x64 virtual="" bpp=1 out="$root/build/demo"
+usage() {
+    sed -n '/^#   scripts/,/^# line/p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+}
+
+panel=128x64 virtual="" bpp=1 out="$root/build/demo" font="" lines=()
 while [ $# -gt 0 ]; do
     case "$1" in
-    --panel) panel=$2; shift 2 ;;
-    --virtual) virtual=$2; shift 2 ;;
-    --bpp) bpp=$2; shift 2 ;;
-    --out) out=$2; shift 2 ;;
-    --) shift; break ;;
-    *) break ;;
+    --panel) [ $# -ge 2 ] || usage; panel=$2; shift 2 ;;
+    --virtual) [ $# -ge 2 ] || usage; virtual=$2; shift 2 ;;
+    --bpp) [ $# -ge 2 ] || usage; bpp=$2; shift 2 ;;
+    --font) [ $# -ge 2 ] || usage; font=$2; shift 2 ;;
+    --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
+    --) shift; lines+=("$@"); break ;;
+    --*) echo "unknown option $1" >&2; usage ;;
+    *) lines+=("$1"); shift ;;
     esac
 done
+[[ "$panel" =~ ^[0-9]+x[0-9]+$ ]] || { echo "--panel takes WxH, not $panel" >&2; exit 2; }
 xres=${panel%x*} yres=${panel#*x}
 virtual=${virtual:-$xres}
+if [ -n "$font" ]; then
+    [ -r "$font" ] || { echo "cannot read the font $font" >&2; exit 2; }
+    font=$(realpath "$font")
+fi
 
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "the demo" "${BUILD_PACKAGES[@]}"
 build="$root/build"
 log="$root/build-demo.log"
-# A first configure leaves the tests out (they need GoogleTest); the test
-# command turns them on in the same build tree.
-{ [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DNORLET_TESTS=OFF; } >"$log" 2>&1 &&
+{ [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build"; } >"$log" 2>&1 &&
     cmake --build "$build" -j"$(jobs)" --target norlet-display fakefb fbview device_fonts \
         >>"$log" 2>&1 || { tail -n 30 "$log"; echo "build failed (see $log)"; exit 1; }
 
+# The font file the program opens for this panel, and where the fake panel
+# finds it: the fonts made in the build tree, or every name leading to --font.
+case "$xres"x"$yres" in
+132x48) name=6x12.bdf ;;
+256x128) name=12x32.bdf ;;
+*) name=6x16.bdf ;;
+esac
+fonts="$build/fonts"
+if [ -n "$font" ]; then
+    fonts="$out/fonts"
+    mkdir -p "$fonts"
+    for n in 6x12.bdf 6x16.bdf 12x32.bdf; do ln -sfn "$font" "$fonts/$n"; done
+fi
+served=$(realpath "$fonts/$name")
+
 mkdir -p "$out"
 rm -f "$out/frame.bin"
+echo "--- the fake panel serves /usr/share/fonts/$name from $served"
 echo "--- norlet-display on a ${xres}x${yres} panel (line length $virtual, $bpp bpp):"
 FAKEFB_XRES=$xres FAKEFB_YRES=$yres FAKEFB_XRES_VIRTUAL=$virtual FAKEFB_BPP=$bpp \
-FAKEFB_CAPTURE="$out/frame.bin" FAKEFB_FONT_DIR="$build/fonts" \
-LD_PRELOAD="$build/libfakefb.so" "$build/norlet-display" "$@"
+FAKEFB_CAPTURE="$out/frame.bin" FAKEFB_FONT_DIR="$fonts" \
+LD_PRELOAD="$build/libfakefb.so" "$build/norlet-display" ${lines[@]+"${lines[@]}"}
 echo
 [ -f "$out/frame.bin" ] || { echo "--- no frame was written"; exit 0; }
 echo "--- the panel:"

@@ -162,7 +162,7 @@ report_coverage() {
 
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(bdf_load bdf_render display mstr)
-ensure_packages "${BUILD_PACKAGES[@]}" libgtest-dev clang libclang-rt-dev llvm || exit 1
+ensure_packages "the fuzz targets" "${BUILD_PACKAGES[@]}" libgtest-dev "${FUZZ_PACKAGES[@]}" || exit 1
 if [ -n "$coverage" ]; then
     report_coverage
     exit 0

@@ -1,28 +1,42 @@
 # Shared helpers of the project scripts (sourced, not run).
 
-# Installs the Debian packages among "$@" that are missing, and says so.
-ensure_packages() {
-    local missing=()
+# Installs the Debian packages among PACKAGES that are missing, each named
+# once, with one line saying which and what for. apt's own output goes to
+# build-apt.log at the project's root and is shown only when it fails.
+ensure_packages() { # REASON PACKAGES...
+    local reason=$1 missing=() package
+    shift
     for package in "$@"; do
+        [[ " ${missing[*]} " == *" $package "* ]] && continue
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "installing Debian packages: ${missing[*]}"
-    local sudo=""
+    echo "installing Debian packages for $reason: ${missing[*]}"
+    local sudo="" log
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq &&
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-            "${missing[@]}" >/dev/null
+    log="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build-apt.log"
+    {
+        $sudo apt-get update &&
+            $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+                "${missing[@]}"
+    } >"$log" 2>&1 || {
+        tail -n 30 "$log"
+        echo "installing ${missing[*]} failed (whole log: $log)"
+        return 1
+    }
 }
 
 # What building, the device fonts and the pictures need.
 BUILD_PACKAGES=(cmake make g++ pkg-config xfonts-base pcf2bdf netpbm)
 # What the tests need on top.
 TEST_PACKAGES=(libgtest-dev libfreetype-dev valgrind)
-# What the cross-built suite needs (scripts/cross-test.sh): the 32-bit ARM
-# compiler, qemu-user (static, so the fake panel's LD_PRELOAD reaches only the
-# guest), GoogleTest's sources, binutils' readelf and glibc's libmemusage.so.
-CROSS_PACKAGES=(g++-arm-linux-gnueabihf qemu-user-static googletest binutils libc-devtools)
+# What the fuzz targets need: clang with libFuzzer, and llvm for coverage.
+FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
+# What the cross-built suite needs (scripts/cross-test.sh) besides the
+# target's compiler: qemu-user (static, so the fake panel's LD_PRELOAD
+# reaches only the guest), GoogleTest's sources, binutils' readelf and
+# glibc's libmemusage.so.
+CROSS_PACKAGES=(qemu-user-static googletest binutils libc-devtools)
 
 jobs() { nproc 2>/dev/null || echo 2; }

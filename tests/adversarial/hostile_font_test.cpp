@@ -93,7 +93,7 @@ class ImpossibleCharsCount : public HostileFont, public testing::WithParamInterf
 {
 };
 
-TEST_P(ImpossibleCharsCount, IsRefusedAsAnAllocationFailureWithNoTableLeft)
+TEST_P(ImpossibleCharsCount, RefusedAsAllocationFailure)
 {
     std::string path = fixtures + "/" + GetParam();
     Load outcome = load(path);

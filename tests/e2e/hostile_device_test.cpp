@@ -44,7 +44,7 @@ class HostileGeometry : public testing::TestWithParam<Geometry>
 {
 };
 
-TEST_P(HostileGeometry, TheFrameIsWrittenWithTheDeviceSizeAndNothingPastTheCanvas)
+TEST_P(HostileGeometry, WritesTheDeviceSizeNotPastTheCanvas)
 {
     const Geometry &g = GetParam();
     Panel panel;
