@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Turns a font into a BDF file norlet-display reads, and shows what the panel
+# will print and draw with it.
+#
+#   scripts/prepare-font.sh SOURCE OUTPUT.bdf [--size PIXELS]
+#
+# SOURCE is a BDF file, a PCF file (.pcf or .pcf.gz, converted with pcf2bdf)
+# or a TrueType/OpenType file (.ttf, .otf, converted with otf2bdf at PIXELS
+# pixels, codes 32 to 126 and 160 to 255: the panel draws no others). OUTPUT
+# is the font as the reader takes it: blank lines and COMMENT lines between
+# ENDPROPERTIES and CHARS removed, blank lines elsewhere too, nothing else
+# changed. A font the panel cannot show is refused with one line and exit
+# status 1, and OUTPUT is not written.
+#
+# The result is then loaded by the program's own reader with build/fontcheck
+# (built when missing; FONTCHECK names another command to run instead).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
+
+usage() {
+    echo "usage: $0 SOURCE OUTPUT.bdf [--size PIXELS]" >&2
+    exit 2
+}
+refuse() {
+    echo "prepare-font: $source: $*" >&2
+    exit 1
+}
+
+source="" output="" size=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --size) [ $# -ge 2 ] || usage; size=$2; shift 2 ;;
+    -*) usage ;;
+    *) if [ -z "$source" ]; then source=$1; elif [ -z "$output" ]; then output=$1; else usage; fi
+       shift ;;
+    esac
+done
+[ -n "$source" ] && [ -n "$output" ] || usage
+[ -r "$source" ] || refuse "cannot be read"
+[ -z "$size" ] || [[ "$size" =~ ^[1-9][0-9]*$ ]] || refuse "--size takes a number of pixels"
+
+# The kind of font, from its first bytes: BDF text, PCF or TrueType/
+# OpenType; a gzip file is told by what it holds.
+magic() { head -c 4 | od -An -tx1 | tr -d ' \n'; }
+kind_of() {
+    case "$1" in
+    53544152) echo bdf ;;                       # STAR(TFONT)
+    01666370) echo pcf ;;                       # \1fcp
+    00010000 | 4f54544f | 74727565) echo ttf ;; # TrueType, OTTO, true
+    *) echo unknown ;;
+    esac
+}
+unpack() { if [ -n "$gzipped" ]; then gzip -dc "$source"; else cat "$source"; fi; }
+
+# The source as BDF text, on standard output.
+convert() {
+    case "$kind" in
+    bdf) unpack ;;
+    pcf) unpack | pcf2bdf ;;
+    ttf)
+        local bdf
+        bdf=$(mktemp)
+        # otf2bdf's exit status says nothing; a complete font ends in ENDFONT.
+        otf2bdf -p "$size" -r 72 -l "32_126 160_255" -o "$bdf" "$source" >/dev/null 2>&1 || true
+        cat "$bdf"
+        rm -f "$bdf"
+        ;;
+    esac
+}
+
+# The reader's form: no blank line anywhere, and no COMMENT line between
+# ENDPROPERTIES and CHARS, which must follow it.
+reader_form() {
+    awk '/^[ \t\r]*$/ { next }
+         /^ENDPROPERTIES/ { print; between = 1; next }
+         between && /^COMMENT/ { next }
+         { between = 0; print }'
+}
+
+# Refuses what the reader cannot draw, with the first reason found.
+check_form() { # BDF
+    awk -v max_w=16 -v max_h=30 '
+        /^FONTBOUNDINGBOX/ && !cell { cell = 1; w = $2; h = $3 }
+        /^ENDPROPERTIES/ { endprops = NR }
+        /^CHARS/ && NR == endprops + 1 { chars = 1 }
+        /^ENCODING/ && (($2 >= 32 && $2 <= 126)) { ascii = 1 }
+        END {
+            if (!cell) reason = "no FONTBOUNDINGBOX line"
+            else if (w <= 0 || h <= 0) reason = "its cell is empty (" w " x " h ")"
+            else if (w > max_w || h > max_h)
+                reason = "its cell is " w " x " h " pixels; the panel takes at most 16 x 30"
+            else if (!endprops) reason = "no ENDPROPERTIES line"
+            else if (!chars) reason = "no CHARS line after ENDPROPERTIES"
+            else if (!ascii) reason = "no glyph for any code 32 to 126"
+            if (reason) { print reason; exit 1 }
+        }' "$1"
+}
+
+fontcheck() {
+    if [ -n "${FONTCHECK:-}" ]; then
+        $FONTCHECK "$@"
+        return
+    fi
+    local build="$root/build"
+    if [ ! -x "$build/fontcheck" ]; then
+        ensure_packages "building the font check" "${BUILD_PACKAGES[@]}"
+        { [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build"; } >/dev/null &&
+            cmake --build "$build" -j"$(jobs)" --target fontcheck >/dev/null
+    fi
+    "$build/fontcheck" "$@"
+}
+
+gzipped="" kind=$(kind_of "$(magic <"$source")")
+if [ "$(head -c 2 "$source" | od -An -tx1 | tr -d ' \n')" = 1f8b ]; then
+    gzipped=1 kind=$(kind_of "$(gzip -dc "$source" 2>/dev/null | magic)")
+fi
+case "$kind" in
+unknown) refuse "not a BDF, PCF, TrueType or OpenType font" ;;
+pcf) ensure_packages "converting PCF fonts" pcf2bdf ;;
+ttf)
+    [ -n "$size" ] || refuse "a TrueType or OpenType font needs --size PIXELS"
+    [ -z "$gzipped" ] || refuse "unpack a TrueType or OpenType font first"
+    ensure_packages "converting TrueType and OpenType fonts" otf2bdf
+    ;;
+esac
+
+partial="$output.partial"
+trap 'rm -f "$partial"' EXIT
+convert | reader_form >"$partial"
+grep -q '^ENDFONT' "$partial" || refuse "no complete font (no ENDFONT line)"
+reason=$(check_form "$partial") || refuse "$reason"
+mv -f "$partial" "$output"
+echo "prepare-font: wrote $output; the panel will print and draw:"
+fontcheck "$output"

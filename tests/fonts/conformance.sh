@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Prepares every font of a list with scripts/prepare-font.sh and checks each
+# glyph the reader loads from the result against FreeType on the original.
+#
+#   conformance.sh OUTDIR LIST
+#
+# LIST lines: a font file and the size in pixels to convert it at (0 for a
+# bitmap font). FONTCHECK and CONFORMANCE name the font check and the
+# font_conformance program, with an emulator in front in a cross build.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$1 list=$2
+mkdir -p "$out"
+: >"$out/manifest"
+refused=0
+while read -r source pixels; do
+    [ -n "$source" ] && [ "${source:0:1}" != "#" ] || continue
+    name=$(basename "$source")
+    bdf="$out/$(basename "$(dirname "$source")")-${name%%.*}-$pixels.bdf"
+    size=()
+    [ "$pixels" = 0 ] || size=(--size "$pixels")
+    if "$here/../../scripts/prepare-font.sh" "$source" "$bdf" "${size[@]}" </dev/null >"$bdf.log" 2>&1; then
+        echo "$bdf $source $pixels" >>"$out/manifest"
+    else
+        echo "refused $source: $(tail -n 1 "$bdf.log")"
+        refused=$((refused + 1))
+    fi
+done <"$list"
+$CONFORMANCE "$out/manifest" | grep -v '^BDF Font debug: '
+status=${PIPESTATUS[0]}
+echo "$refused fonts refused by prepare-font.sh"
+[ "$status" = 0 ] && [ "$refused" = 0 ]

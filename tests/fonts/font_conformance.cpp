@@ -1,0 +1,124 @@
+// Every glyph of a BDF file as the program's reader places it in the cell,
+// against the same glyph of the original font as FreeType places it.
+//
+//   font_conformance MANIFEST
+//
+// Each manifest line names a BDF file, the font it was made from and the
+// size FreeType draws that font at, in pixels (0: a bitmap font's own).
+// Prints one line per font and both pictures of every glyph that differs;
+// exits with 1 when any glyph differs or is missing.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bdf-reader.h"
+
+namespace
+{
+
+std::vector<std::string> blank_cell()
+{
+    return std::vector<std::string>(current_font.height, std::string(current_font.width, '.'));
+}
+
+std::string joined(const std::vector<std::string> &rows)
+{
+    std::string art;
+    for (const std::string &row : rows)
+        art += row + "\n";
+    return art;
+}
+
+// The cell as the reader left it: column k is bit P - 1 - k of the row word.
+std::string reader_cell(const BdfGlyph &glyph)
+{
+    std::vector<std::string> cell = blank_cell();
+    int padded = current_font.width <= 8 ? 8 : 16;
+    for (int row = 0; row < current_font.height; ++row)
+        for (int column = 0; column < current_font.width; ++column)
+            if ((glyph.rows[row] >> (padded - 1 - column)) & 1) cell[row][column] = '#';
+    return joined(cell);
+}
+
+// FreeType's bitmap placed by bitmap_left and bitmap_top against the cell;
+// ink the cell cannot hold is noted below the picture.
+std::string freetype_cell(FT_GlyphSlot slot)
+{
+    std::vector<std::string> cell = blank_cell();
+    std::string outside;
+    const FT_Bitmap &bitmap = slot->bitmap;
+    for (unsigned r = 0; r < bitmap.rows; ++r) {
+        for (unsigned c = 0; c < bitmap.width; ++c) {
+            if (!((bitmap.buffer[r * bitmap.pitch + c / 8] >> (7 - c % 8)) & 1)) continue;
+            int column = slot->bitmap_left + int(c) - current_font.x_offset;
+            int row = current_font.y_offset + current_font.height - slot->bitmap_top + int(r);
+            if (row < 0 || row >= current_font.height || column < 0 ||
+                column >= current_font.width)
+                outside = "ink outside the cell\n";
+            else
+                cell[row][column] = '#';
+        }
+    }
+    return joined(cell) + outside;
+}
+
+// Compares every glyph the reader loaded; returns how many agree, or -1
+// when a font cannot be read at all.
+int agreeing_glyphs(FT_Library library, const std::string &bdf, const std::string &original,
+                    int pixels)
+{
+    FT_Face face;
+    if (load_font(bdf.c_str()) != 0 || FT_New_Face(library, original.c_str(), 0, &face) != 0)
+        return -1;
+    if (pixels ? FT_Set_Char_Size(face, 0, pixels * 64, 72, 72) : FT_Select_Size(face, 0)) {
+        FT_Done_Face(face);
+        return -1;
+    }
+    int agreeing = 0;
+    for (int i = 0; i < current_font.glyph_count; ++i) {
+        int code = current_font.glyphs[i].encoding;
+        FT_UInt index = code < 0 ? 0 : FT_Get_Char_Index(face, FT_ULong(code));
+        if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_MONOCHROME)) {
+            std::printf("  code %d: FreeType has no glyph\n", code);
+            continue;
+        }
+        std::string ours = reader_cell(*get_bdf_char(code)), theirs = freetype_cell(face->glyph);
+        if (ours == theirs)
+            ++agreeing;
+        else
+            std::printf("  code %d, the reader's cell:\n%s  FreeType's:\n%s", code, ours.c_str(),
+                        theirs.c_str());
+    }
+    FT_Done_Face(face);
+    return agreeing;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::ifstream manifest(argc == 2 ? argv[1] : "");
+    FT_Library library;
+    if (!manifest || FT_Init_FreeType(&library) != 0) {
+        std::fprintf(stderr, "usage: font_conformance MANIFEST\n");
+        return 2;
+    }
+    std::string bdf, original;
+    int pixels, fonts = 0, failed = 0;
+    while (manifest >> bdf >> original >> pixels) {
+        int agreeing = agreeing_glyphs(library, bdf, original, pixels);
+        bool ok = agreeing >= 0 && agreeing == current_font.glyph_count;
+        std::printf("%s %s: %d of %d glyphs agree with FreeType on %s\n", ok ? "ok" : "FAILED",
+                    bdf.c_str(), agreeing, current_font.glyph_count, original.c_str());
+        release_bdf_font();
+        ++fonts;
+        failed += !ok;
+    }
+    FT_Done_FreeType(library);
+    std::printf("%d of %d fonts agree\n", fonts - failed, fonts);
+    return failed || !fonts ? 1 : 0;
+}
