@@ -46,7 +46,7 @@ u32() { # little-endian bytes of a 32-bit number
 }
 
 fonts() { # every font file the seeds are made from
-    ls "$root"/tests/fixtures/bdf/*.bdf "$root"/tests/fixtures/adversarial/*.bdf \
+    ls "$root"/tests/fixtures/*/*.bdf \
         "$build"/fonts/*.bdf 2>/dev/null
 }
 

@@ -73,9 +73,8 @@ void print_sample()
     std::printf("codes 32 to 126 and 160 to 255 as the panel draws them:\n");
     for (const CodeRange &range : printable)
         for (int32_t first = range.first; first <= range.last; first += codes_per_row)
-            print_cell_row(first, first + codes_per_row - 1 < range.last
-                                      ? first + codes_per_row - 1
-                                      : range.last);
+            print_cell_row(first, first + codes_per_row - 1 < range.last ? first + codes_per_row - 1
+                                                                         : range.last);
 }
 
 } // namespace

@@ -56,8 +56,7 @@ std::string freetype_cell(FT_GlyphSlot slot)
             if (!((bitmap.buffer[r * bitmap.pitch + c / 8] >> (7 - c % 8)) & 1)) continue;
             int column = slot->bitmap_left + int(c) - current_font.x_offset;
             int row = current_font.y_offset + current_font.height - slot->bitmap_top + int(r);
-            if (row < 0 || row >= current_font.height || column < 0 ||
-                column >= current_font.width)
+            if (row < 0 || row >= current_font.height || column < 0 || column >= current_font.width)
                 outside = "ink outside the cell\n";
             else
                 cell[row][column] = '#';
