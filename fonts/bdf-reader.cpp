@@ -233,23 +233,53 @@ bool is_line_end_blank(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The row word of the bitmap line in the buffer: its hexadecimal value, low
-// 16 bits, with a line written in fewer digits than the cell needs moved to
-// the left edge of the cell.
-uint16_t parse_bitmap_row(const FontFile *in)
+// A row word written in `digits` hexadecimal digits: when they are fewer
+// than the cell needs, moved to the left edge of the cell.
+uint16_t align_row(uint16_t word, size_t digits)
 {
-    long value = bdf_parse_hex(in->line);
-    uint16_t word = static_cast<uint16_t>(static_cast<unsigned long>(value));
-    // The digits are what is left of the line without the white space at
-    // its end: a CR before the line feed, and blanks a converter left.
-    size_t digits = in->length;
-    while (digits > 0 && is_line_end_blank(in->line[digits - 1]))
-        --digits;
     int64_t digit_bits = 4 * static_cast<int64_t>(digits < INT32_MAX ? digits : INT32_MAX);
     int64_t width = current_font.width;
     if (digit_bits >= width) return word;
     int64_t padded_width = (width + 7) / 8 * 8;
     return shift_row(word, -(padded_width - digit_bits));
+}
+
+// The row word of the current line, any bitmap row line: its hexadecimal
+// value, low 16 bits, aligned by its digits.
+uint16_t parse_bitmap_row(const FontFile *in)
+{
+    long value = bdf_parse_hex(in->line);
+    // The digits are what is left of the line without the white space at
+    // its end: a CR before the line feed, and blanks a converter left.
+    size_t digits = in->length;
+    while (digits > 0 && is_line_end_blank(in->line[digits - 1]))
+        --digits;
+    return align_row(static_cast<uint16_t>(static_cast<unsigned long>(value)), digits);
+}
+
+// Reads the next bitmap row line and its row word. A row written as it
+// usually is, one to eight hexadecimal digits and the line feed, is read in
+// the one pass that finds its end; any other line is taken by read_line and
+// read by parse_bitmap_row, which gives the same word for the usual rows.
+// False when the file ends first.
+bool read_row(FontFile *in, uint16_t *word)
+{
+    constexpr size_t max_plain_digits = 8; // their value fits 32 bits
+    // The digits end at the NUL kept after the bytes read, if not before.
+    const auto *text = reinterpret_cast<const unsigned char *>(in->buffer + in->start);
+    const unsigned char *p = text;
+    uint32_t value = 0;
+    for (int8_t digit; (digit = bdf_hex_values[*p]) >= 0; ++p)
+        value = value << 4 | static_cast<uint32_t>(digit);
+    auto digits = static_cast<size_t>(p - text);
+    if (digits > 0 && digits <= max_plain_digits && *p == '\n') {
+        take_line(in, in->start + digits);
+        *word = align_row(static_cast<uint16_t>(value), digits);
+        return true;
+    }
+    if (!read_line(in)) return false;
+    *word = parse_bitmap_row(in);
+    return true;
 }
 
 // Bitmap rows of one glyph: reads the box's height lines and places them in
@@ -263,11 +293,15 @@ bool read_bitmap(FontFile *in, const GlyphBox &box, BdfGlyph *glyph)
     int64_t right = static_cast<int64_t>(box.x_offset) - current_font.x_offset;
     int64_t up = static_cast<int64_t>(box.y_offset) - current_font.y_offset;
     int64_t height = current_font.height;
+    // Line l lands on cell row first_row + l; rows 0 to kept_rows - 1 are kept.
+    int64_t first_row = height - box.height - up;
+    constexpr auto record_rows = static_cast<int64_t>(row_words);
+    int64_t kept_rows = !glyph ? 0 : (height < record_rows ? height : record_rows);
     for (int32_t line = 0; line < box.height; ++line) {
-        if (!read_line(in)) return false;
-        int64_t row = height - box.height + line - up;
-        if (!glyph || row < 0 || row >= height || row >= static_cast<int64_t>(row_words)) continue;
-        uint16_t word = parse_bitmap_row(in);
+        uint16_t word = 0;
+        if (!read_row(in, &word)) return false;
+        int64_t row = first_row + line;
+        if (row < 0 || row >= kept_rows) continue;
         glyph->rows[row] = right == 0 ? word : shift_row(word, right); // most glyphs: 0
     }
     return true;
