@@ -8,13 +8,14 @@
 namespace
 {
 
-// isspace of the current locale. The space and the five controls from tab
-// to carriage return are white space in every locale, and the other
-// printable ASCII characters never are, so only the rest asks isspace.
+// isspace of the current locale. The printable ASCII characters other than
+// the space are never white space (tested first: keywords and numbers are
+// made of them), the space and the five controls from tab to carriage
+// return always are, so only the rest asks isspace.
 bool is_space(unsigned char c)
 {
-    if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
     if (c > ' ' && c < 0x7F) return false;
+    if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
     return std::isspace(c) != 0;
 }
 
