@@ -11,7 +11,7 @@
 // draws at most 16 glyph columns and 30 glyph rows (what a row word and the
 // reader's cell can hold); the part of a larger cell beyond them is left as
 // it was. A negative width or height draws nothing and moves the cursor as a
-// size of 0 would. Pixels outside the canvas are skipped by mmap_set_pixel,
+// size of 0 would. Pixels outside the canvas are skipped by mmap_put_row,
 // and all cursor sums are formed in 64 bits.
 #include "font.h"
 
@@ -71,24 +71,38 @@ int32_t leftmost_bit()
     return current_font.width <= 8 ? 7 : 15;
 }
 
+// The 16 low bits of word, each twice: bit k becomes bits 2k and 2k + 1.
+uint32_t doubled(uint32_t word)
+{
+    uint32_t pixels = 0;
+    for (int k = 0; k < 16; ++k)
+        pixels |= (word >> k & 1u) * 3u << 2 * k;
+    return pixels;
+}
+
 // Draws the part of the cell at the cursor that the glyph rows can fill;
 // a null glyph (a code the font lacks) draws as a blank cell. Everything
-// that is the same for the whole cell (scales, leftmost bit, inversion) is
-// worked out once, before the pixels.
+// that is the same for the whole cell (scales, the drawn bits of a row word,
+// inversion) is worked out once; then each canvas row, top to bottom, is
+// one run of pixels, glyph column k at bit `columns - 1 - k` (two bits with
+// double width).
 void draw_cell(Canvas *canvas, const BdfGlyph *glyph)
 {
     int x_shift = font_double_width ? 1 : 0; // glyph column = canvas column >> x_shift
     int y_shift = font_double_height ? 1 : 0;
-    int64_t columns = at_most(at_least_zero(current_font.width), max_glyph_columns) << x_shift;
+    auto columns =
+        static_cast<int32_t>(at_most(at_least_zero(current_font.width), max_glyph_columns));
     int64_t rows = at_most(at_least_zero(current_font.height), max_glyph_rows) << y_shift;
     if (columns == 0) return;
-    int32_t top_bit = leftmost_bit();
+    int32_t right_of_cell = leftmost_bit() + 1 - columns; // row word bits right of the cell
+    uint32_t cell_bits = (1u << columns) - 1;
     uint32_t inversion = font_inverted ? 0xFFFFu : 0u;
     int64_t x0 = canvas->cursor_x, y0 = canvas->cursor_y;
     for (int64_t i = 0; i < rows; ++i) {
         uint32_t row_word = (glyph ? glyph->rows[i >> y_shift] : 0u) ^ inversion;
-        for (int64_t j = 0; j < columns; ++j)
-            mmap_set_pixel(canvas, x0 + j, y0 + i, (row_word >> (top_bit - (j >> x_shift))) & 1u);
+        uint32_t pixels = row_word >> right_of_cell & cell_bits;
+        if (x_shift) pixels = doubled(pixels);
+        mmap_put_row(canvas, x0, y0 + i, pixels, columns << x_shift);
     }
 }
 

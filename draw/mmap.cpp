@@ -10,6 +10,11 @@
 //               row 2 starts at byte 33, so the low nibble of byte 32 is unused
 //
 // When width is a multiple of 8 this is the plain (width * y + x) / 8.
+// Along a row, pixel x + 1 is the bit after pixel x (the next lower one, or
+// bit 7 of the next byte), so the pixels from x on are a run of bits that
+// starts at byte_of(x, y), mask_of(x): mmap_put_row writes them whole bytes
+// at a time. Where rows share bits (width 132), the row written last keeps
+// them, so rows written top to bottom end as pixels set one by one would.
 #include "mmap.h"
 
 #include <cstring>
@@ -67,6 +72,24 @@ void mmap_set_pixel(Canvas *canvas, int64_t x, int64_t y, bool on)
     if (!inside(canvas, x, y)) return;
     uint8_t &byte = canvas->buffer[byte_of(canvas, x, y)];
     byte = on ? (byte | mask_of(x)) : (byte & ~mask_of(x));
+}
+
+void mmap_put_row(Canvas *canvas, int64_t x, int64_t y, uint32_t pixels, int32_t count)
+{
+    if (count <= 0 || count > 32 || y < 0 || y >= canvas->height) return;
+    int64_t first = x < 0 ? 0 : x;                                       // first pixel drawn
+    int64_t end = x + count < canvas->width ? x + count : canvas->width; // one past the last
+    if (first >= end) return;
+    // The pixels drawn, first one at bit 63 less its place in its byte,
+    // under a mask of the same bits.
+    int place = static_cast<int>(first % 8);
+    uint64_t bits = (uint64_t{pixels} << (64 - count + (first - x))) >> place;
+    uint64_t mask = (~uint64_t{0} << (64 - (end - first))) >> place;
+    for (uint8_t *byte = canvas->buffer + byte_of(canvas, first, y); mask != 0; ++byte) {
+        *byte = static_cast<uint8_t>((*byte & ~(mask >> 56)) | ((bits & mask) >> 56));
+        bits <<= 8;
+        mask <<= 8;
+    }
 }
 
 bool mmap_get_pixel(const Canvas *canvas, int64_t x, int64_t y)

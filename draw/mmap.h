@@ -22,6 +22,12 @@ uint64_t mmap_pixel_bytes(int64_t width, int64_t height);
 // Sets pixel (x, y) on or off; pixels outside the canvas are ignored.
 void mmap_set_pixel(Canvas *canvas, int64_t x, int64_t y, bool on);
 
+// Sets the count pixels of row y from column x on (count at most 32; other
+// counts set none) to the count low bits of pixels, the first pixel from the
+// most significant of them, as mmap_set_pixel would one by one from left to
+// right; pixels outside the canvas are ignored.
+void mmap_put_row(Canvas *canvas, int64_t x, int64_t y, uint32_t pixels, int32_t count);
+
 // Reads pixel (x, y); false outside the canvas.
 bool mmap_get_pixel(const Canvas *canvas, int64_t x, int64_t y);
 

@@ -1,21 +1,21 @@
 // Numbers of BDF lines, read as the C library reads them but without its
-// per-call locale and format work: the reader spends most of a load here.
+// per-call locale and format work, where the reader spent most of a load.
 #include "bdf-numbers.h"
 
-#include <array>
 #include <cctype>
 #include <climits>
 
 namespace
 {
 
-// isspace of the current locale. The space and the five controls from tab
-// to carriage return are white space in every locale, and the other
-// printable ASCII characters never are, so only the rest asks isspace.
+// isspace of the current locale. The printable ASCII characters other than
+// the space are never white space (tested first: keywords and numbers are
+// made of them), the space and the five controls from tab to carriage
+// return always are, so only the rest asks isspace.
 bool is_space(unsigned char c)
 {
-    if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
     if (c > ' ' && c < 0x7F) return false;
+    if (c == ' ' || (c >= '\t' && c <= '\r')) return true;
     return std::isspace(c) != 0;
 }
 
@@ -34,19 +34,6 @@ long saturated(bool negative, unsigned long magnitude, bool too_big)
     long value = static_cast<long>(magnitude);
     return negative ? -value : value;
 }
-
-// Value of each byte as an ASCII hexadecimal digit, -1 for any other byte.
-constexpr std::array<int8_t, 256> make_hex_values()
-{
-    std::array<int8_t, 256> values{};
-    for (int c = 0; c < 256; ++c)
-        values[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
-                    : c >= 'a' && c <= 'f' ? static_cast<int8_t>(c - 'a' + 10)
-                    : c >= 'A' && c <= 'F' ? static_cast<int8_t>(c - 'A' + 10)
-                                           : int8_t{-1};
-    return values;
-}
-constexpr std::array<int8_t, 256> hex_values = make_hex_values();
 
 } // namespace
 
@@ -91,18 +78,18 @@ long bdf_parse_hex(const char *text)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(text);
     bool negative = false;
-    if (hex_values[*p] < 0) { // white space or a sign before the digits
+    if (bdf_hex_values[*p] < 0) { // white space or a sign before the digits
         while (is_space(*p))
             ++p;
         negative = *p == '-';
         if (*p == '-' || *p == '+') ++p;
     }
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_values[p[2]] >= 0) p += 2;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && bdf_hex_values[p[2]] >= 0) p += 2;
     unsigned long magnitude = 0;
     bool too_big = false;
-    for (; hex_values[*p] >= 0; ++p) {
+    for (; bdf_hex_values[*p] >= 0; ++p) {
         too_big |= magnitude >> (sizeof magnitude * 8 - 4) != 0; // 16 * magnitude would wrap
-        magnitude = magnitude * 16 + static_cast<unsigned long>(hex_values[*p]);
+        magnitude = magnitude * 16 + static_cast<unsigned long>(bdf_hex_values[*p]);
     }
     return saturated(negative, magnitude, too_big);
 }

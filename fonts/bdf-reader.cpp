@@ -20,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <sys/types.h>
 
 // The one loaded font; all zero and without a table at start.
 BdfFont current_font = {};
@@ -31,7 +30,9 @@ namespace
 constexpr int32_t max_cell_height = 30;
 constexpr int32_t max_cell_width = 16;
 constexpr size_t row_words = sizeof(BdfGlyph::rows) / sizeof(BdfGlyph::rows[0]);
-constexpr size_t initial_line_capacity = 256;
+// The font file is read this many bytes at a time (less the one the buffer
+// keeps free for a NUL).
+constexpr size_t block_bytes = 4096;
 
 // Encoding of records the file does not fill. BDF uses -1 for a glyph without
 // a standard code, and the lookup never matches it.
@@ -45,12 +46,20 @@ static_assert(max_glyph_records <= SIZE_MAX / sizeof(BdfGlyph), "table size must
 static_assert(sizeof(BdfGlyph) == 124, "encoding and 60 row words, no padding");
 static_assert(sizeof(int) == sizeof(int32_t), "sscanf reads the 32-bit fields as int");
 
-// The open font file and its one line buffer, grown by getdelim as needed.
+// The open font file, read in blocks into one buffer where memchr finds the
+// lines. The buffer holds one block and grows only for a line longer than
+// that. The current line is the bytes line[0 .. length), its line feed (if
+// any) replaced by a NUL, so that it also reads as a C string up to its first
+// NUL, as getline would give it.
 struct FontFile {
     FILE *file;
-    char *line;
-    size_t capacity;
-    size_t length; // bytes of the last line read, its line end included
+    char *buffer;
+    size_t capacity;  // bytes of buffer
+    size_t start;     // first byte not yet taken as a line
+    size_t end;       // one past the last byte read; buffer[end] is a NUL
+    bool exhausted;   // the file gave no more bytes: its end or a read error
+    const char *line; // the current line
+    size_t length;    // bytes of the current line, its line feed left out
 };
 
 // The four numbers of a BBX line: bitmap width, rows and the offsets of the
@@ -70,12 +79,64 @@ struct BoxLine {
     bool held; // text holds a line
 };
 
+// Makes buffer[start .. end) the current line; end is at the line feed, or
+// at the end of the bytes read for a last line without one.
+void take_line(FontFile *in, size_t end)
+{
+    in->buffer[end] = '\0';
+    in->line = in->buffer + in->start;
+    in->length = end - in->start;
+    in->start = end < in->end ? end + 1 : end;
+}
+
+// Moves the unread bytes to the front of the buffer and reads as many more
+// as fit behind them, doubling the buffer when they fill it. False when no
+// byte was added: at the end of the file, after a read error, or when the
+// buffer cannot grow.
+bool read_block(FontFile *in)
+{
+    size_t unread = in->end - in->start;
+    if (in->start > 0) std::memmove(in->buffer, in->buffer + in->start, unread);
+    in->start = 0;
+    in->end = unread;
+    in->buffer[in->end] = '\0';
+    if (in->exhausted) return false;
+    if (unread + 1 == in->capacity) {
+        char *grown = in->capacity <= SIZE_MAX / 2
+                          ? static_cast<char *>(std::realloc(in->buffer, 2 * in->capacity))
+                          : nullptr;
+        if (!grown) return false;
+        in->buffer = grown;
+        in->capacity *= 2;
+    }
+    size_t wanted = in->capacity - 1 - unread;
+    size_t got = std::fread(in->buffer + unread, 1, wanted, in->file);
+    in->end += got;
+    in->buffer[in->end] = '\0';
+    in->exhausted = got < wanted;
+    return got > 0;
+}
+
+// The next line of the file, with as many reads as it takes to reach its
+// line feed; the last line may lack one. False at the end of the file, after
+// a read error, and for a line the memory cannot hold.
 bool read_line(FontFile *in)
 {
-    ssize_t length = getdelim(&in->line, &in->capacity, '\n', in->file);
-    if (length < 0) return false;
-    in->length = static_cast<size_t>(length);
-    return true;
+    size_t searched = in->start; // the bytes from start to here hold no line feed
+    for (;;) {
+        const void *feed = std::memchr(in->buffer + searched, '\n', in->end - searched);
+        if (feed) {
+            take_line(in, static_cast<size_t>(static_cast<const char *>(feed) - in->buffer));
+            return true;
+        }
+        searched = in->end - in->start;
+        if (!read_block(in)) break;
+    }
+    if (in->exhausted && in->end > in->start) {
+        take_line(in, in->end);
+        return true;
+    }
+    return false;
 }
 
 bool line_starts_with(const FontFile *in, std::string_view keyword)
@@ -172,23 +233,53 @@ bool is_line_end_blank(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The row word of the bitmap line in the buffer: its hexadecimal value, low
-// 16 bits, with a line written in fewer digits than the cell needs moved to
-// the left edge of the cell.
-uint16_t parse_bitmap_row(const FontFile *in)
+// A row word written in `digits` hexadecimal digits: when they are fewer
+// than the cell needs, moved to the left edge of the cell.
+uint16_t align_row(uint16_t word, size_t digits)
 {
-    long value = bdf_parse_hex(in->line);
-    uint16_t word = static_cast<uint16_t>(static_cast<unsigned long>(value));
-    // The digits are what is left of the line without the white space at
-    // its end: the line feed, a CR before it, and blanks a converter left.
-    size_t digits = in->length;
-    while (digits > 0 && is_line_end_blank(in->line[digits - 1]))
-        --digits;
     int64_t digit_bits = 4 * static_cast<int64_t>(digits < INT32_MAX ? digits : INT32_MAX);
     int64_t width = current_font.width;
     if (digit_bits >= width) return word;
     int64_t padded_width = (width + 7) / 8 * 8;
     return shift_row(word, -(padded_width - digit_bits));
+}
+
+// The row word of the current line, any bitmap row line: its hexadecimal
+// value, low 16 bits, aligned by its digits.
+uint16_t parse_bitmap_row(const FontFile *in)
+{
+    long value = bdf_parse_hex(in->line);
+    // The digits are what is left of the line without the white space at
+    // its end: a CR before the line feed, and blanks a converter left.
+    size_t digits = in->length;
+    while (digits > 0 && is_line_end_blank(in->line[digits - 1]))
+        --digits;
+    return align_row(static_cast<uint16_t>(static_cast<unsigned long>(value)), digits);
+}
+
+// Reads the next bitmap row line and its row word. A row written as it
+// usually is, one to eight hexadecimal digits and the line feed, is read in
+// the one pass that finds its end; any other line is taken by read_line and
+// read by parse_bitmap_row, which gives the same word for the usual rows.
+// False when the file ends first.
+bool read_row(FontFile *in, uint16_t *word)
+{
+    constexpr size_t max_plain_digits = 8; // their value fits 32 bits
+    // The digits end at the NUL kept after the bytes read, if not before.
+    const auto *text = reinterpret_cast<const unsigned char *>(in->buffer + in->start);
+    const unsigned char *p = text;
+    uint32_t value = 0;
+    for (int8_t digit; (digit = bdf_hex_values[*p]) >= 0; ++p)
+        value = value << 4 | static_cast<uint32_t>(digit);
+    auto digits = static_cast<size_t>(p - text);
+    if (digits > 0 && digits <= max_plain_digits && *p == '\n') {
+        take_line(in, in->start + digits);
+        *word = align_row(static_cast<uint16_t>(value), digits);
+        return true;
+    }
+    if (!read_line(in)) return false;
+    *word = parse_bitmap_row(in);
+    return true;
 }
 
 // Bitmap rows of one glyph: reads the box's height lines and places them in
@@ -202,11 +293,15 @@ bool read_bitmap(FontFile *in, const GlyphBox &box, BdfGlyph *glyph)
     int64_t right = static_cast<int64_t>(box.x_offset) - current_font.x_offset;
     int64_t up = static_cast<int64_t>(box.y_offset) - current_font.y_offset;
     int64_t height = current_font.height;
+    // Line l lands on cell row first_row + l; rows 0 to kept_rows - 1 are kept.
+    int64_t first_row = height - box.height - up;
+    constexpr auto record_rows = static_cast<int64_t>(row_words);
+    int64_t kept_rows = !glyph ? 0 : (height < record_rows ? height : record_rows);
     for (int32_t line = 0; line < box.height; ++line) {
-        if (!read_line(in)) return false;
-        int64_t row = height - box.height + line - up;
-        if (!glyph || row < 0 || row >= height || row >= static_cast<int64_t>(row_words)) continue;
-        uint16_t word = parse_bitmap_row(in);
+        uint16_t word = 0;
+        if (!read_row(in, &word)) return false;
+        int64_t row = first_row + line;
+        if (row < 0 || row >= kept_rows) continue;
         glyph->rows[row] = right == 0 ? word : shift_row(word, right); // most glyphs: 0
     }
     return true;
@@ -293,16 +388,19 @@ int load_font(const char *path)
         std::printf("Failed to open font file - %s\n", path);
         return 1;
     }
-    in.line = static_cast<char *>(std::malloc(initial_line_capacity));
-    if (!in.line) {
+    // Reads go straight into the block buffer, without stdio's own buffer.
+    std::setvbuf(in.file, nullptr, _IONBF, 0);
+    in.buffer = static_cast<char *>(std::malloc(block_bytes));
+    if (!in.buffer) {
         std::fputs("Failed to allocate memory for line\n", stdout);
         std::fclose(in.file);
         return 1;
     }
-    in.capacity = initial_line_capacity;
+    in.capacity = block_bytes;
+    in.buffer[0] = '\0';
     int result = read_font(&in);
     if (result != 0) release_bdf_font();
-    std::free(in.line);
+    std::free(in.buffer);
     std::fclose(in.file);
     return result;
 }

@@ -1,8 +1,9 @@
 // A font from any bytes, then a line of text drawn with every combination
 // of the style flags on a canvas between poisoned guard zones, so that any
-// write outside the canvas is caught. One combination, chosen by the input,
-// is drawn character by character and checked: the cursor moves as a
-// terminal's does and no pixel outside the character's cell changes.
+// write outside the canvas is caught. Every character's cell must come out
+// byte for byte as a reference draws it pixel by pixel. One combination,
+// chosen by the input, is also checked for the cursor, which moves as a
+// terminal's does, and for pixels outside the character's cell, which stay.
 //
 // Input: a 9-byte header, then the text, then the font file.
 //   0 canvas width + 4   1 canvas height + 4   2 cursor x   3 cursor y
@@ -10,6 +11,7 @@
 //   symbol, bits 2-4 the checked style combination   5 text length (at
 //   most 16)   6 currency symbol code   7, 8 columns and rows (signed) of
 //   the area operations
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -138,15 +140,49 @@ void check_character(const Canvas &before_cursor, const std::vector<uint8_t> &be
                        c, (long long)x0, (long long)y0, i, expected[i], after.buffer[i]);
 }
 
-void draw_checked(fuzz::GuardedCanvas *g, const std::string &text, uint32_t style)
+// The cell at the canvas cursor drawn pixel by pixel with mmap_set_pixel:
+// the reference the renderer's row drawing must match byte for byte.
+void draw_reference_cell(Canvas *canvas, int32_t c, uint32_t style)
 {
-    std::vector<uint8_t> before(g->bytes);
+    const BdfGlyph *glyph = get_bdf_char(c & 0xFF);
+    int x_shift = style & 2 ? 1 : 0, y_shift = style & 1 ? 1 : 0;
+    int64_t columns = std::clamp<int64_t>(current_font.width, 0, 16) << x_shift;
+    int64_t rows = std::clamp<int64_t>(current_font.height, 0, 30) << y_shift;
+    int top_bit = current_font.width <= 8 ? 7 : 15;
+    for (int64_t i = 0; i < rows; ++i) {
+        uint32_t word = (glyph ? glyph->rows[i >> y_shift] : 0u) ^ (style & 4 ? 0xFFFFu : 0u);
+        for (int64_t j = 0; j < columns; ++j)
+            mmap_set_pixel(canvas, canvas->cursor_x + j, canvas->cursor_y + i,
+                           (word >> (top_bit - (j >> x_shift))) & 1u);
+    }
+}
+
+// Draws the text character by character, and every cell also with the
+// reference on a copy of the canvas: after each character the two must be
+// equal byte for byte. In the checked style the cursor and the pixels
+// outside the cell are checked as well.
+void draw_checked(fuzz::GuardedCanvas *g, const std::string &text, uint32_t style, bool checked)
+{
+    std::vector<uint8_t> before(checked ? g->bytes : 0);
+    std::vector<uint8_t> reference(g->canvas.buffer, g->canvas.buffer + g->bytes);
+    Canvas copy = {reference.data(), g->canvas.width, g->canvas.height, 0, 0};
     for (char ch : text) {
-        if (g->bytes) std::memcpy(before.data(), g->canvas.buffer, g->bytes);
+        if (checked && g->bytes) std::memcpy(before.data(), g->canvas.buffer, g->bytes);
         Canvas cursor = g->canvas;
         int32_t c = static_cast<signed char>(ch);
+        copy.cursor_x = cursor.cursor_x, copy.cursor_y = cursor.cursor_y;
+        if (c != 10) draw_reference_cell(&copy, c, style);
         font_putc(&g->canvas, c);
-        check_character(cursor, before, g->canvas, g->bytes, c, style);
+        if (g->bytes && std::memcmp(reference.data(), g->canvas.buffer, g->bytes) != 0) {
+            size_t i = 0;
+            while (reference[i] == g->canvas.buffer[i])
+                ++i;
+            fuzz::fail("code %d at (%d, %d), style %u, on %d x %d: byte %zu is 0x%02x, drawn "
+                       "pixel by pixel 0x%02x",
+                       c, cursor.cursor_x, cursor.cursor_y, style, cursor.width, cursor.height, i,
+                       g->canvas.buffer[i], reference[i]);
+        }
+        if (checked) check_character(cursor, before, g->canvas, g->bytes, c, style);
     }
 }
 
@@ -171,10 +207,8 @@ void draw_style(const Params &p, uint32_t style, const std::vector<uint8_t> &bit
     mmap_clear(&g.canvas);
     g.canvas.cursor_x = p.cursor_x;
     g.canvas.cursor_y = p.cursor_y;
-    if (style == p.checked_style) {
-        draw_checked(&g, p.text, style);
-    } else {
-        font_puts(&g.canvas, p.text.c_str());
+    draw_checked(&g, p.text, style, style == p.checked_style);
+    if (style != p.checked_style) {
         mmap_clear_area(&g.canvas, p.area_columns, p.area_rows);
         mmap_invert_area(&g.canvas, p.area_columns, p.area_rows);
         mmap_putb(&g.canvas, reinterpret_cast<const uint8_t *>(p.text.data()),
