@@ -73,6 +73,9 @@ int agreeing_glyphs(FT_Library library, const std::string &bdf, const std::strin
     FT_Face face;
     if (load_font(bdf.c_str()) != 0 || FT_New_Face(library, original.c_str(), 0, &face) != 0)
         return -1;
+    // A font in another encoding than Unicode or ISO 8859-1 has its own
+    // codes in a charmap FreeType does not select.
+    if (!face->charmap && face->num_charmaps > 0) FT_Set_Charmap(face, face->charmaps[0]);
     if (pixels ? FT_Set_Char_Size(face, 0, pixels * 64, 72, 72) : FT_Select_Size(face, 0)) {
         FT_Done_Face(face);
         return -1;
