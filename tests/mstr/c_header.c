@@ -1,5 +1,4 @@
-/* The header compiles as C11: builds "key=value!" through the C interface and
- * returns 0 when every step gave what it should. */
+/* The header compiles as C11: "key=value!" built from C, 0 when all went well. */
 #include "mstr.h"
 
 #include <string.h>
@@ -12,6 +11,5 @@ int mstr_c_round_trip(void)
     int ok = mstr_strcpy(&text, "key") == 0 && mstr_sprintf(&guarded, "=%s", "value") == 6 &&
              mstr_append(&text, &guarded) == 0 && mstr_push_back(&text, '!') == 0 &&
              strcmp(mstr_get(&text), "key=value!") == 0 && mstr_length(&text) == 10;
-    ok = mstr_destroy(&guarded) == 0 && mstr_destroy(&text) == 0 && ok;
-    return ok ? 0 : 1;
+    return mstr_destroy(&guarded) == 0 && mstr_destroy(&text) == 0 && ok ? 0 : 1;
 }

@@ -175,9 +175,9 @@ class Program
             bool guards = !(s.heap() || s.kind == guarded) ||
                           (std::memcmp(r->c_str - 4, &magic, 4) == 0 &&
                            std::memcmp(r->c_str + r->capacity + 1, &magic, 4) == 0);
-            if (r->magic != magic || r->lastlen > r->capacity || r->capacity != s.capacity ||
-                text != s.text || mstr_length(r) != text.size() || mstr_capacity(r) != s.capacity ||
-                !guards || (!s.heap() && r->c_str != s.home))
+            if (r->magic != magic || r->lastlen > r->capacity || r->lastlen < text.size() ||
+                r->capacity != s.capacity || text != s.text || mstr_length(r) != text.size() ||
+                mstr_capacity(r) != s.capacity || !guards || (!s.heap() && r->c_str != s.home))
                 throw at + " holds \"" + text + "\" in " + std::to_string(r->capacity) +
                     ", should hold \"" + s.text + "\" in " + std::to_string(s.capacity) +
                     (guards ? "" : ", a guard damaged");
