@@ -92,11 +92,11 @@ class Program
 
     uint8_t byte() { return remaining ? (--remaining, *in++) : 0; }
     uint32_t number() { return remaining && *in >= 0xF0 ? edge[byte() % 8] : byte() % 40; }
-    // Up to 23 characters: bytes below 0x80 as they are, the others from a
+    // Up to 11 characters: bytes below 0x80 as they are, the others from a
     // few characters that make matches and white space likely.
     std::string text()
     {
-        std::string t(byte() % 24, '\0');
+        std::string t(byte() % 12, '\0');
         for (char &c : t)
             c = static_cast<char>(remaining && *in & 0x80 ? "aab \t\n\xC3\xA0"[byte() % 8]
                                                           : byte());
