@@ -92,10 +92,11 @@ seed_display() { # xres yres xres_virtual bpp, behaviour, text
     done
 }
 
-seed_mstr() { # a few short programs; the fuzzer finds the rest
-    printf '\x00\x03abc\x11\x00\x01\x22\x01\x02\x05' >"$1/append"
-    printf '\x01\x08hello wo\x23\x01\x00\x04\x30\x01\x02' >"$1/guarded"
-    printf '\x02\x05a=b=c\x03\x03=\x00\x40\x00\x02\x03\x40\x00\x02\x03' >"$1/partition"
+seed_mstr() { # a few short programs (tests/mstr/mstr_model.h); the fuzzer finds the rest
+    local set_up='\x01=\x00\x03\x08\x08\x08\x00\x04ab=c' # constant "=", capacities, stream
+    printf "$set_up"'\x00\x00\x00\x00\x02ab\x01\x02\x05\x02\x05\x00\x00\x00\x00' >"$1/append"
+    printf "$set_up"'\x01\x00\x00\x00\x05a=b=c\x00\x00\x14\x01\x00\x05\x00\x00\x00' >"$1/partition"
+    printf "$set_up"'\x4d\x03\x00\x00\x00\x00\x00\x13\x03\x05\x02\x00\x00\x00' >"$1/getline"
 }
 
 options_for() {
