@@ -13,42 +13,42 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include "bdf-reader.h"
 
 namespace
 {
 
-std::vector<std::string> blank_cell()
+// A cell as text art, one line of width characters per row.
+std::string blank_cell()
 {
-    return std::vector<std::string>(current_font.height, std::string(current_font.width, '.'));
+    std::string row = std::string(current_font.width, '.') + '\n', cell;
+    for (int r = 0; r < current_font.height; ++r)
+        cell += row;
+    return cell;
 }
 
-std::string joined(const std::vector<std::string> &rows)
+void set(std::string &cell, int row, int column)
 {
-    std::string art;
-    for (const std::string &row : rows)
-        art += row + "\n";
-    return art;
+    cell[row * (current_font.width + 1) + column] = '#';
 }
 
 // The cell as the reader left it: column k is bit P - 1 - k of the row word.
 std::string reader_cell(const BdfGlyph &glyph)
 {
-    std::vector<std::string> cell = blank_cell();
+    std::string cell = blank_cell();
     int padded = current_font.width <= 8 ? 8 : 16;
     for (int row = 0; row < current_font.height; ++row)
         for (int column = 0; column < current_font.width; ++column)
-            if ((glyph.rows[row] >> (padded - 1 - column)) & 1) cell[row][column] = '#';
-    return joined(cell);
+            if ((glyph.rows[row] >> (padded - 1 - column)) & 1) set(cell, row, column);
+    return cell;
 }
 
 // FreeType's bitmap placed by bitmap_left and bitmap_top against the cell;
 // ink the cell cannot hold is noted below the picture.
 std::string freetype_cell(FT_GlyphSlot slot)
 {
-    std::vector<std::string> cell = blank_cell();
+    std::string cell = blank_cell();
     std::string outside;
     const FT_Bitmap &bitmap = slot->bitmap;
     for (unsigned r = 0; r < bitmap.rows; ++r) {
@@ -59,10 +59,10 @@ std::string freetype_cell(FT_GlyphSlot slot)
             if (row < 0 || row >= current_font.height || column < 0 || column >= current_font.width)
                 outside = "ink outside the cell\n";
             else
-                cell[row][column] = '#';
+                set(cell, row, column);
         }
     }
-    return joined(cell) + outside;
+    return cell + outside;
 }
 
 // Compares every glyph the reader loaded; returns how many agree, or -1
