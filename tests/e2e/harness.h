@@ -26,7 +26,7 @@ struct Panel {
     uint32_t xres = 128, yres = 64, xres_virtual = 0, bits_per_pixel = 1; // line 0: xres
     const char *fail = "";    // the failing device call: open, ioctl, write or short
     int fail_errno = 5;       // EIO
-    const char *font = "";    // served as 6x16.bdf from tests/fixtures/adversarial
+    const char *font = "";    // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
     bool log = true;          // false: no call log; each device call sets ENOENT
     rlim_t address_space = 0; // RLIMIT_AS of the run, 0: none
 };
@@ -62,7 +62,7 @@ inline std::string read_file(const fs::path &path)
     rlimit limit = {p.address_space, p.address_space};
     if (p.address_space) setrlimit(RLIMIT_AS, &limit);
     // Standard error too: the program writes nothing there, any report shows.
-    dup2(open((dir / "out").c_str(), O_WRONLY | O_CREAT, 0600), 1);
+    dup2(open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     dup2(1, 2);
     std::vector<char *> pointers;
     for (auto &arg : argv)
@@ -101,6 +101,7 @@ inline std::string run_display(const std::vector<std::string> &args, const Panel
                                const char *argv0 = nullptr)
 {
     fs::path dir = fs::temp_directory_path() / ("norlet-e2e-" + std::to_string(getpid()));
+    fs::remove_all(dir);
     fs::create_directory(dir);
     if (*p.font)
         fs::create_symlink(NORLET_SOURCE_DIR "/tests/fixtures/adversarial/" + std::string(p.font),
