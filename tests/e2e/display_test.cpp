@@ -46,8 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Row{"no_arguments", {}, {}, "/opt/bin/lcd"},
                     Row{"five_arguments", {"one", "two", "three", "four", "five"}},
                     Row{"empty_argument", {"above", "", "below"}},
-                    Row{"21_characters", {"ABCDEFGHIJKLMNOPQRSTU", "next"}},
-                    Row{"30_characters", {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "next"}},
+                    Row{"21_characters", {"ABCDEFGHIJKLMNOPQRSTU", "abcdefghijklmnopqrstu"}},
+                    Row{"43_characters", {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefg", "end"}},
                     Row{"embedded_newline", {"first\nsecond", "third"}},
                     Row{"latin1_bytes", {"caf\351 \2435 \260C", "\305ngstr\366m \265s"}}),
     row_name);
