@@ -1,62 +1,140 @@
-// Runs the real norlet-display binary on the fake panel and collects what it
-// did: its output, its exit status, the device calls and the written frame.
+// Runs the real norlet-display on the fake panel (tools/fakefb.cpp) and tells
+// what it did as text: exit status, standard output, device calls, frame.
 #ifndef NORLET_E2E_HARNESS_H
 #define NORLET_E2E_HARNESS_H
 
+#include <algorithm>
 #include <cstdint>
-#include <map>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace e2e
 {
 
-// What the fake driver reports and how it misbehaves.
+namespace fs = std::filesystem;
+
+// What the fake driver reports and how the program's world misbehaves.
 struct Panel {
-    uint32_t xres = 128;
-    uint32_t yres = 64;
-    uint32_t xres_virtual = 0; // 0: same as xres
-    uint32_t bits_per_pixel = 1;
-    std::string fail;                 // "", "open", "ioctl", "write" or "short"
-    int fail_errno = 5;               // EIO
-    std::string font_dir;             // where the font paths lead; empty: the generated fonts
-    uint64_t address_space_limit = 0; // RLIMIT_AS for the run, 0 = none
-    bool capture = true;              // keep the written frame (else it is discarded)
+    uint32_t xres = 128, yres = 64, xres_virtual = 0, bits_per_pixel = 1; // line 0: xres
+    const char *fail = "";    // the failing device call: open, ioctl, write or short
+    int fail_errno = 5;       // EIO
+    const char *font = "";    // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
+    bool log = true;          // false: no call log; each device call sets ENOENT
+    rlim_t address_space = 0; // RLIMIT_AS of the run, 0: none
 };
 
-struct Run {
-    int exit_status = -1;       // -1 when the program did not exit normally
-    int signal = 0;             // the signal that ended it, if any
-    std::string out;            // everything written to stdout
-    std::string err;            // everything written to stderr
-    std::string calls;          // the device calls, one per line
-    std::vector<uint8_t> frame; // the bytes written to the device
-    bool wrote_frame = false;   // the capture file exists
-};
+const std::string program = NORLET_BINARY_DIR "/norlet-display";
 
-// Runs the binary with these arguments (argv[0] is the binary's path unless
-// argv0 is given) on the panel. When NORLET_RUN_WRAPPER is set (for example
-// "valgrind --error-exitcode=99" or an emulator), its words are run with the
-// binary's path and the arguments after them.
-Run run_display(const std::vector<std::string> &args, const Panel &panel = {},
-                const char *argv0 = nullptr);
+inline std::string read_file(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
-// Whether runs go through NORLET_RUN_WRAPPER.
-bool wrapped();
+// In the child: the fake panel's settings, the limit and the output files,
+// then the program.
+[[noreturn]] inline void start(const std::string &file, std::vector<std::string> argv,
+                               const Panel &p, const fs::path &dir, bool keep_frame)
+{
+    auto set = [](const char *name, const std::string &value) { setenv(name, value.c_str(), 1); };
+    set("LD_PRELOAD", NORLET_BINARY_DIR "/libfakefb.so");
+    // The sanitizer runtime must let the fake panel come first, and report an
+    // impossible allocation as a failure, as malloc does.
+    set("ASAN_OPTIONS", "verify_asan_link_order=0:allocator_may_return_null=1:detect_leaks=1");
+    set("FAKEFB_XRES", std::to_string(p.xres));
+    set("FAKEFB_YRES", std::to_string(p.yres));
+    set("FAKEFB_XRES_VIRTUAL", std::to_string(p.xres_virtual ? p.xres_virtual : p.xres));
+    set("FAKEFB_BPP", std::to_string(p.bits_per_pixel));
+    set("FAKEFB_FAIL", p.fail);
+    set("FAKEFB_ERRNO", std::to_string(p.fail_errno));
+    set("FAKEFB_LOG", dir / (p.log ? "calls" : "missing/calls"));
+    set("FAKEFB_FONT_DIR", *p.font ? dir.string() : NORLET_BINARY_DIR "/fonts");
+    unsetenv("FAKEFB_CAPTURE"); // the fake then writes to /dev/null
+    if (keep_frame) set("FAKEFB_CAPTURE", dir / "frame");
+    rlimit limit = {p.address_space, p.address_space};
+    if (p.address_space) setrlimit(RLIMIT_AS, &limit);
+    // Standard error too: the program writes nothing there, any report shows.
+    dup2(open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    dup2(1, 2);
+    std::vector<char *> pointers;
+    for (auto &arg : argv)
+        pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    execvp(file.c_str(), pointers.data());
+    _exit(127);
+}
 
-// The first `visible` columns of a frame of width x height as text art, '#'
-// for a pixel that is on; bytes the frame lacks read as off.
-std::string frame_art(const std::vector<uint8_t> &frame, int32_t width, int32_t height,
-                      int32_t visible);
+// The frame's size, its bytes past the one-bit canvas that are not zero, and
+// the canvas as text art ('#' on); pixel (x, y) is bit 7 - x % 8 of byte
+// x / 8 + width * y / 8, as the panel reads it.
+inline std::string picture(const std::string &frame, uint64_t width, uint64_t height)
+{
+    std::string text = "frame: " + std::to_string(frame.size()) + " bytes";
+    if (frame.empty()) return text + "\n";
+    uint64_t canvas = width && height ? (width - 1) / 8 + width * (height - 1) / 8 + 1 : 0;
+    auto past = frame.begin() + static_cast<long>(std::min<uint64_t>(canvas, frame.size()));
+    text += ", " + std::to_string(std::count_if(past, frame.end(), [](char c) { return c; })) +
+            " non-zero past the canvas\n";
+    for (uint64_t y = 0; y < height && width * height <= 1 << 20; ++y) {
+        for (uint64_t x = 0; x < width; ++x) {
+            uint64_t byte = x / 8 + width * y / 8;
+            text += byte < frame.size() && frame[byte] & 0x80 >> x % 8 ? '#' : '.';
+        }
+        text += '\n';
+    }
+    return text;
+}
 
-// Expected and actual text art side by side, rows that differ marked.
-std::string side_by_side(const std::string &expected, const std::string &actual);
+// Runs the program with args (as argv0 when given) and returns what it did:
+// exit status, output, device calls, frame. With NORLET_RUN_WRAPPER set
+// (valgrind, an emulator) its words start the program by its path, which the
+// output then shows as argv0.
+inline std::string run_display(const std::vector<std::string> &args, const Panel &p,
+                               const char *argv0 = nullptr)
+{
+    fs::path dir = fs::temp_directory_path() / ("norlet-e2e-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directory(dir);
+    if (*p.font)
+        fs::create_symlink(NORLET_SOURCE_DIR "/tests/fixtures/adversarial/" + std::string(p.font),
+                           dir / "6x16.bdf");
+    uint64_t width = p.xres_virtual ? p.xres_virtual : p.xres;
+    // Frames over 64 MiB are written to /dev/null instead of kept.
+    bool keep_frame = double(width) * p.yres * p.bits_per_pixel / 8 <= 64 << 20;
+    const char *wrapper = std::getenv("NORLET_RUN_WRAPPER");
+    std::istringstream words(wrapper ? wrapper : "");
+    std::vector<std::string> argv{std::istream_iterator<std::string>(words), {}};
+    bool wrapped = !argv.empty();
+    argv.push_back(argv0 && !wrapped ? argv0 : program);
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_t pid = fork();
+    if (pid == 0) start(wrapped ? argv[0] : program, argv, p, dir, keep_frame);
+    int status = 0;
+    waitpid(pid, &status, 0);
 
-// The directory of the generated device fonts.
-std::string font_dir();
-
-// Reads a whole file; empty when it cannot be read.
-std::string read_text(const std::string &path);
+    // The sanitizer notes an allocation it refuses (the program reports it):
+    // that line goes, from the newline before it (npos + 1 = 0) to its own.
+    std::string out = read_file(dir / "out");
+    if (size_t at = out.find("WARNING: AddressSanitizer failed to allocate"); at != out.npos)
+        out.erase(out.rfind('\n', at) + 1, out.find('\n', at) - out.rfind('\n', at));
+    if (size_t at = out.find(program); wrapped && argv0 && at != std::string::npos)
+        out.replace(at, program.size(), argv0);
+    std::string record = WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                                           : "signal " + std::to_string(WTERMSIG(status));
+    record += "\noutput:\n" + out + (out.empty() || out.back() == '\n' ? "" : "<no newline>\n");
+    record += "device calls:\n" + read_file(dir / "calls");
+    record += keep_frame ? picture(read_file(dir / "frame"), width, p.yres) : "frame: not kept\n";
+    fs::remove_all(dir);
+    return record;
+}
 
 } // namespace e2e
 

@@ -1,0 +1,118 @@
+// The real program on the fake panel, one table of runs per behaviour. Each
+// run (exit status, output, device calls, frame size and picture) must equal
+// tests/e2e/golden/NAME.txt, which a person has checked;
+// NORLET_UPDATE_GOLDEN=1 rewrites those files from the program as it is. A
+// report of the sanitizers, of valgrind memcheck (e2e_memcheck: the same
+// runs, leaks included) or of an emulator shows in the output and fails it.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace
+{
+
+struct Row {
+    const char *name; // of the golden file and the test
+    std::vector<std::string> args;
+    e2e::Panel panel = {};
+    const char *argv0 = nullptr;
+    friend void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
+};
+
+using Display = testing::TestWithParam<Row>;
+
+TEST_P(Display, MatchesGolden)
+{
+    const Row &row = GetParam();
+#if defined(__SANITIZE_ADDRESS__)
+    if (row.panel.address_space) GTEST_SKIP() << "the sanitizer runtime needs more address space";
+#endif
+    if (row.panel.address_space && std::getenv("NORLET_RUN_WRAPPER"))
+        GTEST_SKIP() << "the wrapper needs more address space than the limit leaves";
+    std::string run = e2e::run_display(row.args, row.panel, row.argv0);
+    std::string path = NORLET_SOURCE_DIR "/tests/e2e/golden/" + std::string(row.name) + ".txt";
+    const char *update = std::getenv("NORLET_UPDATE_GOLDEN");
+    if (update && *update == '1') std::ofstream(path, std::ios::binary) << run;
+    EXPECT_EQ(run, e2e::read_file(path)) << "differs from " << path;
+}
+
+const auto row_name = [](const testing::TestParamInfo<Row> &row) { return row.param.name; };
+
+const std::vector<std::string> four = {"Hello, world!", "IP 192.168.1.20", "Temp 41 C", "fw 1.4.2"};
+const std::vector<std::string> hello = {"Hello"}, two = {"Hello", "World"};
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Display,
+    testing::Values(Row{"no_arguments", {}, {}, "/opt/bin/lcd"},
+                    Row{"five_arguments", {"one", "two", "three", "four", "five"}},
+                    Row{"empty_argument", {"above", "", "below"}},
+                    Row{"21_characters", {"ABCDEFGHIJKLMNOPQRSTU", "abcdefghijklmnopqrstu"}},
+                    Row{"43_characters", {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefg", "end"}},
+                    Row{"embedded_newline", {"first\nsecond", "third"}},
+                    Row{"latin1_bytes", {"caf\351 \2435 \260C", "\305ngstr\366m \265s"}}),
+    row_name);
+
+// The font of each panel class (132 x 48, 128 x 64, 256 x 128, any other) and
+// the frame of xres_virtual * yres * bits_per_pixel / 8 bytes.
+INSTANTIATE_TEST_SUITE_P(Panels, Display,
+                         testing::Values(Row{"132x48", four, {.xres = 132, .yres = 48}},
+                                         Row{"128x64", four},
+                                         Row{"256x128", four, {.xres = 256, .yres = 128}},
+                                         Row{"96x40", four, {.xres = 96, .yres = 40}},
+                                         Row{"132x64", four, {.xres = 132}},
+                                         Row{"128x32", four, {.yres = 32}},
+                                         Row{"256x64", four, {.xres = 256}},
+                                         Row{"line_of_160", four, {.xres_virtual = 160}},
+                                         Row{"8_bits_per_pixel", four, {.bits_per_pixel = 8}},
+                                         Row{"0_bits_per_pixel", four, {.bits_per_pixel = 0}}),
+                         row_name);
+
+// A geometry the canvas cannot represent (over INT32_MAX) or the machine
+// cannot allocate is reported as a failed allocation with ENOMEM. The message
+// shows the errno of the failure even when the device's close sets another.
+INSTANTIATE_TEST_SUITE_P(
+    Failures, Display,
+    testing::Values(Row{"open_fails", hello, {.fail = "open", .fail_errno = 2}},
+                    Row{"ioctl_fails", hello, {.fail = "ioctl", .fail_errno = 25}},
+                    Row{"errno_of_the_failure", hello, {.fail = "ioctl", .log = false}},
+                    Row{"frame_of_2_to_the_62", hello, {.xres = 0x7FFFFFFF, .yres = 0x7FFFFFFF}},
+                    Row{"line_of_2_to_the_31", hello, {.xres_virtual = 0x80000000u}},
+                    Row{"height_of_2_to_the_31", hello, {.yres = 0x80000000u}},
+                    Row{"address_space_128_MiB",
+                        hello,
+                        {.xres = 40000, .yres = 40000, .address_space = 128 << 20}},
+                    Row{"write_fails", hello, {.fail = "write", .fail_errno = 28}},
+                    Row{"short_write", hello, {.fail = "short"}},
+                    Row{"font_missing", hello, {.font = "no-such-font.bdf"}}),
+    row_name);
+
+// Whatever the driver reports: one write of exactly the 32-bit product
+// xres_virtual * yres * bits_per_pixel / 8, nothing drawn past the frame.
+INSTANTIATE_TEST_SUITE_P(
+    HostileGeometry, Display,
+    testing::Values(Row{"0x0", two, {.xres = 0, .yres = 0}},
+                    Row{"1x1", two, {.xres = 1, .yres = 1}},
+                    Row{"65535x65535", two, {.xres = 65535, .yres = 65535}},
+                    Row{"widest_line", two, {.xres = 0x7FFFFFFF, .yres = 1}},
+                    Row{"tallest_panel", two, {.xres = 1, .yres = 0x7FFFFFFF}},
+                    Row{"7_bits_per_pixel", two, {.bits_per_pixel = 7}},
+                    Row{"32_bits_per_pixel", two, {.bits_per_pixel = 32}},
+                    Row{"all_bits_per_pixel", two, {.bits_per_pixel = 0xFFFFFFFFu}}),
+    row_name);
+
+// Font files written to break the reader, and a directory, as the panel's font.
+INSTANTIATE_TEST_SUITE_P(
+    HostileFont, Display,
+    testing::Values(Row{"chars_int_max", two, {.font = "chars-int-max.bdf"}},
+                    Row{"chars_past_int", two, {.font = "chars-past-int.bdf"}},
+                    Row{"chars_minus_one", two, {.font = "chars-minus-one.bdf"}},
+                    Row{"bbx_million_rows", two, {.font = "bbx-million-rows.bdf"}},
+                    Row{"negative_width", two, {.font = "negative-width.bdf"}},
+                    Row{"negative_height", two, {.font = "negative-height.bdf"}},
+                    Row{"long_rows", two, {.font = "long-rows.bdf"}},
+                    Row{"nul_in_line", two, {.font = "nul-in-line.bdf"}},
+                    Row{"empty_file", two, {.font = "empty.bdf"}},
+                    Row{"directory", two, {.font = "."}}),
+    row_name);
+
+} // namespace
