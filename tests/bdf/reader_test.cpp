@@ -11,11 +11,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
+#include "bdf-numbers.h"
 #include "bdf-reader.h"
 
 namespace
@@ -119,19 +123,17 @@ std::string made_font(const std::string &name)
     return font + "ENDCHAR\nENCODING 66\nBBX 6 1 0 0\nBITMAP\nAB\nENDCHAR\nENDFONT\n";
 }
 
-int open_descriptors()
+// The lowest free file descriptor: a load that left a file open moves it.
+int lowest_free_descriptor()
 {
-    int count = 0;
-    DIR *dir = opendir("/proc/self/fd");
-    while (dir && readdir(dir))
-        ++count;
-    if (dir) closedir(dir);
-    return count;
+    int fd = open("/dev/null", O_RDONLY);
+    close(fd);
+    return fd;
 }
 
 TEST(Reader, EveryFixtureGivesTheCheckedTranscript)
 {
-    int descriptors = open_descriptors();
+    int descriptor = lowest_free_descriptor();
     std::string transcript = transcript_of("no path", nullptr) +
                              transcript_of("missing", "/nonexistent/6x12.bdf") +
                              transcript_of("a directory", fixtures.c_str());
@@ -151,7 +153,7 @@ TEST(Reader, EveryFixtureGivesTheCheckedTranscript)
         std::remove(path.c_str());
     }
     release_bdf_font();
-    EXPECT_EQ(open_descriptors(), descriptors) << "a load left a file open";
+    EXPECT_EQ(lowest_free_descriptor(), descriptor) << "a load left a file open";
     const std::string expected_path = NORLET_SOURCE_DIR "/tests/bdf/reader.expected";
     if (std::getenv("NORLET_UPDATE_GOLDEN")) std::ofstream(expected_path) << transcript;
     std::ifstream expected_file(expected_path);
@@ -183,6 +185,53 @@ TEST(Reader, ARealFontCutShortFailsCleanly)
     }
     release_bdf_font();
     std::remove(path.c_str());
+}
+
+// The reader's number parsing gives what sscanf's "%*s %d" and strtol's
+// base 16 give, on lines of the pieces that matter: signs, prefixes, white
+// space of every kind, digits past every range, other bytes.
+TEST(Reader, NumbersReadAsSscanfAndStrtolReadThem)
+{
+    const std::string pieces[] = {"BBX",
+                                  "ENCODING",
+                                  " ",
+                                  "\t",
+                                  "\v",
+                                  "\f",
+                                  "\r",
+                                  "\n",
+                                  "-",
+                                  "+",
+                                  "0",
+                                  "7",
+                                  "12",
+                                  "0x",
+                                  "0X",
+                                  "fF",
+                                  "g",
+                                  "x",
+                                  "\xa0",
+                                  "\x85",
+                                  "2147483647",
+                                  "2147483648",
+                                  "4294967296",
+                                  "99999999999999999999",
+                                  "7FFFFFFFFFFFFFFF",
+                                  "8000000000000000",
+                                  "FFFFFFFFFFFFFFFFF"};
+    std::mt19937 random(20240611);
+    for (int i = 0; i < 100000; ++i) {
+        std::string line;
+        for (size_t n = random() % 8; n > 0; --n)
+            line += pieces[random() % std::size(pieces)];
+        int ours[4] = {7, 7, 7, 7}, theirs[4] = {7, 7, 7, 7};
+        int scanned = std::max(0, std::sscanf(line.c_str(), "%*s %d %d %d %d", &theirs[0],
+                                              &theirs[1], &theirs[2], &theirs[3]));
+        ASSERT_EQ(bdf_scan_numbers(line.c_str(), ours, 4), scanned) << line;
+        ASSERT_EQ(std::vector<int>(ours, ours + 4), std::vector<int>(theirs, theirs + 4)) << line;
+        ASSERT_EQ(bdf_scan_numbers(line.c_str(), ours, 1), std::min(scanned, 1)) << line;
+        ASSERT_EQ(bdf_parse_hex(line.c_str()), std::strtol(line.c_str(), nullptr, 16)) << line;
+    }
 }
 
 } // namespace

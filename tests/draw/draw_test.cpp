@@ -57,83 +57,74 @@ std::string picture()
     return out.str() + '\n';
 }
 
-// The text after the step's name, with \xHH escapes decoded.
-std::string text_of(std::istream &in)
+// Text with \xHH escapes decoded.
+std::string unescaped(const std::string &raw)
 {
-    std::string raw, text;
-    std::getline(in >> std::ws, raw);
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw.compare(i, 2, "\\x") != 0) {
+    std::string text;
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (raw.compare(i, 2, "\\x") == 0)
+            text += char(std::stoi(raw.substr(i + 2, 2), nullptr, 16)), i += 3;
+        else
             text += raw[i];
-            continue;
-        }
-        text += char(std::stoi(raw.substr(i + 2, 2), nullptr, 16));
-        i += 3;
-    }
     return text;
 }
 
+// Runs one step, a name and its arguments, and returns what it printed.
 std::string run_step(const std::string &line)
 {
     std::istringstream in(line);
-    std::ostringstream out;
-    std::string step;
+    std::string step, rest;
+    std::getline(in >> step >> std::ws, rest);
+    std::istringstream args(rest);
     int64_t a = 0, b = 0, c = 0;
-    in >> step;
+    args >> a >> b >> c;
+    std::ostringstream out;
     if (step == "canvas") {
-        in >> a >> b;
         size_t bytes = mmap_pixel_bytes(a, b);
         storage.assign(bytes + 2 * guard, guard_value);
         std::fill_n(storage.begin() + guard, bytes, dirty);
         canvas = Canvas{storage.data() + guard, int32_t(a), int32_t(b), 0, 0};
     } else if (step == "cursor") {
-        in >> canvas.cursor_x >> canvas.cursor_y;
+        canvas.cursor_x = int32_t(a), canvas.cursor_y = int32_t(b);
     } else if (step == "clear") {
         mmap_clear(&canvas);
     } else if (step == "inverted") {
-        in >> a;
         out << (a ? mmap_set_inverted() : mmap_clear_inverted()) << '\n';
-    } else if (step == "clear_area" || step == "invert_area") {
-        in >> a >> b;
-        (step == "clear_area" ? mmap_clear_area : mmap_invert_area)(&canvas, int32_t(a),
-                                                                    int32_t(b));
-    } else if (step == "putb") {
-        std::string hex;
-        in >> hex >> a;
+    } else if (step == "clear_area") {
+        mmap_clear_area(&canvas, int32_t(a), int32_t(b));
+    } else if (step == "invert_area") {
+        mmap_invert_area(&canvas, int32_t(a), int32_t(b));
+    } else if (step == "putb") { // hexadecimal bytes, then the count of bits
         std::vector<uint8_t> source;
-        for (size_t i = 0; i + 1 < hex.size(); i += 2)
-            source.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
-        mmap_putb(&canvas, source.data(), uint32_t(a));
+        for (size_t i = 0; rest[i] != ' '; i += 2)
+            source.push_back(uint8_t(std::stoi(rest.substr(i, 2), nullptr, 16)));
+        mmap_putb(&canvas, source.data(), uint32_t(std::stoul(rest.substr(rest.find(' ')))));
     } else if (step == "set") {
-        in >> a >> b >> c;
         mmap_set_pixel(&canvas, a, b, c);
     } else if (step == "get") {
-        in >> a >> b;
         out << mmap_get_pixel(&canvas, a, b) << '\n';
     } else if (step == "bytes") {
-        in >> a >> b;
         out << mmap_pixel_bytes(a, b) << '\n';
     } else if (step == "font") {
         testing::internal::CaptureStdout();
-        int result = font_load((dir + "../fixtures/bdf/" + text_of(in)).c_str());
+        int result = font_load((dir + "../fixtures/bdf/" + rest).c_str());
         testing::internal::GetCapturedStdout();
         out << result << '\n';
     } else if (step == "metrics") {
-        in >> current_font.width >> current_font.height;
+        current_font.width = int32_t(a), current_font.height = int32_t(b);
     } else if (step == "style") {
-        in >> a >> b >> c;
         out << (a ? font_set_double_width() : font_clear_double_width())
             << (b ? font_set_double_height() : font_clear_double_height())
             << (c ? font_set_inverted() : font_clear_inverted()) << " cell " << font_get_width()
             << " x " << font_get_height() << '\n';
-    } else if (step == "putc") {
-        while (in >> a)
-            out << font_putc(&canvas, int32_t(a));
+    } else if (step == "putc") { // any number of codes
+        std::istringstream codes(rest);
+        for (int32_t code; codes >> code;)
+            out << font_putc(&canvas, code);
         out << '\n';
     } else if (step == "puts") {
-        out << font_puts(&canvas, text_of(in).c_str()) << '\n';
+        out << font_puts(&canvas, unescaped(rest).c_str()) << '\n';
     } else if (step == "currency") {
-        in >> a;
         out << font_set_currency_symbol(uint32_t(a)) << '\n';
     } else if (step == "release") {
         font_release();

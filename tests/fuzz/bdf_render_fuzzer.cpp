@@ -26,34 +26,6 @@ namespace
 constexpr int max_glyphs = 4096; // fonts declaring more are not run
 constexpr size_t header_bytes = 9, max_text = 16;
 
-struct Params {
-    int32_t width, height, cursor_x, cursor_y;
-    bool canvas_inverted, set_currency;
-    uint32_t currency_symbol;
-    int32_t area_columns, area_rows;
-    std::string text;
-};
-
-Params read_params(const uint8_t **data, size_t *size)
-{
-    Params p{};
-    p.width = int32_t{fuzz::take_u8(data, size)} - 4;
-    p.height = int32_t{fuzz::take_u8(data, size)} - 4;
-    p.cursor_x = static_cast<int8_t>(fuzz::take_u8(data, size));
-    p.cursor_y = static_cast<int8_t>(fuzz::take_u8(data, size));
-    uint8_t flags = fuzz::take_u8(data, size);
-    p.canvas_inverted = flags & 1;
-    p.set_currency = flags & 2;
-    size_t length = fuzz::take_u8(data, size) % (max_text + 1);
-    p.currency_symbol = fuzz::take_u8(data, size);
-    p.area_columns = static_cast<int8_t>(fuzz::take_u8(data, size));
-    p.area_rows = static_cast<int8_t>(fuzz::take_u8(data, size));
-    length = std::min(length, *size);
-    p.text.assign(reinterpret_cast<const char *>(*data), length);
-    *data += length, *size -= length;
-    return p;
-}
-
 // The cell at the cursor drawn pixel by pixel, as the renderer promises it:
 // at most 16 glyph columns and 30 glyph rows, each doubled by its flag, the
 // glyph's leftmost column at bit 7 or 15, complemented when inverted, a
@@ -121,27 +93,28 @@ void check_unused_bits(const fuzz::GuardedCanvas &g, uint8_t fill)
             fuzz::fail("byte %zu: bits of no pixel changed to 0x%02x", i, g.canvas.buffer[i]);
 }
 
-void draw_style(const Params &p, uint32_t style)
+// The text in one style on the canvas the header describes (bytes 0 to 8).
+void draw_style(const uint8_t *header, const std::string &text, uint32_t style)
 {
-    fuzz::GuardedCanvas g = fuzz::make_guarded_canvas(p.width, p.height);
+    fuzz::GuardedCanvas g = fuzz::make_guarded_canvas(header[0] - 4, header[1] - 4);
     style & 1 ? font_set_double_height() : font_clear_double_height();
     style & 2 ? font_set_double_width() : font_clear_double_width();
     style & 4 ? font_set_inverted() : font_clear_inverted();
-    int64_t w = int64_t{current_font.width} * (style & 2 ? 2 : 1);
-    int64_t h = int64_t{current_font.height} * (style & 1 ? 2 : 1);
-    if (font_get_width() != std::clamp<int64_t>(w, INT32_MIN, INT32_MAX) ||
-        font_get_height() != std::clamp<int64_t>(h, INT32_MIN, INT32_MAX))
+    int64_t cell_w = int64_t{current_font.width} * (style & 2 ? 2 : 1);
+    int64_t cell_h = int64_t{current_font.height} * (style & 1 ? 2 : 1);
+    if (font_get_width() != std::clamp<int64_t>(cell_w, INT32_MIN, INT32_MAX) ||
+        font_get_height() != std::clamp<int64_t>(cell_h, INT32_MIN, INT32_MAX))
         fuzz::fail("cell %d x %d for a font of %d x %d", font_get_width(), font_get_height(),
                    current_font.width, current_font.height);
     mmap_clear(&g.canvas);
-    g.canvas.cursor_x = p.cursor_x;
-    g.canvas.cursor_y = p.cursor_y;
-    draw_text(&g, p.text, style);
-    mmap_clear_area(&g.canvas, p.area_columns, p.area_rows);
-    mmap_invert_area(&g.canvas, p.area_columns, p.area_rows);
-    mmap_putb(&g.canvas, reinterpret_cast<const uint8_t *>(p.text.data()),
-              static_cast<uint32_t>(p.text.size() * 8));
-    check_unused_bits(g, p.canvas_inverted ? 0xFF : 0x00);
+    g.canvas.cursor_x = static_cast<int8_t>(header[2]);
+    g.canvas.cursor_y = static_cast<int8_t>(header[3]);
+    draw_text(&g, text, style);
+    mmap_clear_area(&g.canvas, static_cast<int8_t>(header[7]), static_cast<int8_t>(header[8]));
+    mmap_invert_area(&g.canvas, static_cast<int8_t>(header[7]), static_cast<int8_t>(header[8]));
+    mmap_putb(&g.canvas, reinterpret_cast<const uint8_t *>(text.data()),
+              static_cast<uint32_t>(text.size() * 8));
+    check_unused_bits(g, header[4] & 1 ? 0xFF : 0x00);
     fuzz::release_guarded_canvas(&g);
 }
 
@@ -168,16 +141,18 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < header_bytes) return -1;
-    Params p = read_params(&data, &size);
+    const uint8_t *header = data;
+    size_t length = std::min<size_t>(header[5] % (max_text + 1), size - header_bytes);
+    std::string text(reinterpret_cast<const char *>(data + header_bytes), length);
+    data += header_bytes + length, size -= header_bytes + length;
     if (fuzz::declares_many_glyphs(data, size, max_glyphs)) return -1;
     current_font = BdfFont{};
     // Drawing goes on after a failed load, as in the display pass: every
     // lookup then misses, with whatever metrics the reader had taken.
-    if (load_font(fuzz::font_file(data, size)) == 0 && p.set_currency)
-        set_currency(p.currency_symbol);
-    p.canvas_inverted ? mmap_set_inverted() : mmap_clear_inverted();
+    if (load_font(fuzz::font_file(data, size)) == 0 && (header[4] & 2)) set_currency(header[6]);
+    header[4] & 1 ? mmap_set_inverted() : mmap_clear_inverted();
     for (uint32_t style = 0; style < 8; ++style)
-        draw_style(p, style);
+        draw_style(header, text, style);
     mmap_clear_inverted();
     release_bdf_font();
     return 0;
