@@ -1,11 +1,8 @@
-// The font reader on every fixture font: what it prints, its result and the
-// glyph table it leaves (each record's cell as text art) make a transcript
-// that must be the checked one, reader.expected. NORLET_UPDATE_GOLDEN=1
-// rewrites it; look at the change before committing it.
-//
-// Fonts are loaded one after another without a release in between (the
-// reader must free the table a load leaves), and the heap is dirtied before
-// each load, so a record the reader does not clear shows.
+// The font reader on every fixture font: what it prints, its result and its
+// glyph table as text art make a transcript that must equal reader.expected
+// (NORLET_UPDATE_GOLDEN=1 rewrites it). Fonts load one after another without
+// a release, and the heap is dirtied before each, so a lost table or a
+// record left unclear shows.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,12 +1,7 @@
-// The canvas and the renderer driven by a script of drawing steps; the
-// transcript of what each step left (pixels, cursor, bytes, results) must be
-// the checked one.
-//
-// script.txt holds the steps; script.expected the transcript: each step's
-// line, then what it printed. Pixels are read from the buffer by the
-// addressing rule written out here, not by the canvas module, and the guard
-// bytes around each canvas are checked. NORLET_UPDATE_GOLDEN=1 rewrites the
-// transcript; look at the change before committing it.
+// The canvas and the renderer driven by script.txt; the transcript of each
+// step and what it left (pixels, cursor, bytes, results) must equal
+// script.expected (NORLET_UPDATE_GOLDEN=1 rewrites it). Pixels are read by
+// the addressing rule written out here, and guard bytes frame each canvas.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Prepares every font of a list with scripts/prepare-font.sh and checks each
-# glyph the reader loads from the result against FreeType on the original.
-#
-#   conformance.sh OUTDIR LIST
-#
-# LIST lines: a font file and the size in pixels to convert it at (0 for a
-# bitmap font). FONTCHECK and CONFORMANCE name the font check and the
-# font_conformance program, with an emulator in front in a cross build.
+# conformance.sh OUTDIR LIST: prepares every font of LIST (lines: a font and
+# the pixel size to convert it at, 0 for a bitmap font) with prepare-font.sh
+# and checks each glyph the reader loads against FreeType on the original.
+# FONTCHECK and CONFORMANCE name the two programs (an emulator in front).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1 list=$2

@@ -1,12 +1,8 @@
-// Every glyph of a BDF file as the program's reader places it in the cell,
-// against the same glyph of the original font as FreeType places it.
-//
-//   font_conformance MANIFEST
-//
-// Each manifest line names a BDF file, the font it was made from and the
-// size FreeType draws that font at, in pixels (0: a bitmap font's own).
-// Prints one line per font and both pictures of every glyph that differs;
-// exits with 1 when any glyph differs or is missing.
+// font_conformance MANIFEST: every glyph of a BDF file as the reader places
+// it in the cell, against FreeType's placing of the font it was made from.
+// Manifest lines: the BDF file, the original, the size FreeType draws it at
+// in pixels (0: a bitmap font's own). Prints a line per font and both
+// pictures of a glyph that differs; exits with 1 when any differs.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
