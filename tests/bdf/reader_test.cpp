@@ -67,10 +67,12 @@ std::string record_art(const BdfGlyph &glyph)
 std::string table()
 {
     std::ostringstream out;
+    // The count of a failed load is the CHARS value as the C library reads
+    // it, which depends on the size of long: it is not shown.
     out << "cell " << current_font.width << " x " << current_font.height << ", offsets "
-        << current_font.x_offset << ' ' << current_font.y_offset << ", " << current_font.glyph_count
-        << " records";
+        << current_font.x_offset << ' ' << current_font.y_offset;
     if (!current_font.glyphs) return out.str() + ", no table\n";
+    out << ", " << current_font.glyph_count << " records";
     out << '\n';
     int unfilled = 0, unclear = 0;
     for (int i = 0; i < current_font.glyph_count; ++i) {
