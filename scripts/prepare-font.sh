@@ -40,18 +40,17 @@ done
 [ -r "$source" ] || refuse "cannot be read"
 [ -z "$size" ] || [[ "$size" =~ ^[1-9][0-9]*$ ]] || refuse "--size takes a number of pixels"
 
-# The kind of font, from its first bytes: BDF text, PCF or TrueType/
-# OpenType; a gzip file is told by what it holds.
-magic() { head -c 4 | od -An -tx1 | tr -d ' \n'; }
-kind_of() {
-    case "$1" in
-    53544152) echo bdf ;;                       # STAR(TFONT)
+# The kind of font, from its first bytes (PCF, TrueType/OpenType) or a
+# STARTFONT line (BDF, which may begin with comments); a gzip file is told
+# by what it holds.
+unpack() { if [ -n "$gzipped" ]; then gzip -dc "$source" 2>/dev/null; else cat "$source"; fi; }
+kind_of_source() {
+    case "$(unpack | head -c 4 | od -An -tx1 | tr -d ' \n')" in
     01666370) echo pcf ;;                       # \1fcp
     00010000 | 4f54544f | 74727565) echo ttf ;; # TrueType, OTTO, true
-    *) echo unknown ;;
+    *) [ -n "$(unpack | grep -a -m 1 '^STARTFONT')" ] && echo bdf || echo unknown ;;
     esac
 }
-unpack() { if [ -n "$gzipped" ]; then gzip -dc "$source"; else cat "$source"; fi; }
 
 # The source as BDF text, on standard output.
 convert() {
@@ -111,10 +110,9 @@ fontcheck() {
     "$build/fontcheck" "$@"
 }
 
-gzipped="" kind=$(kind_of "$(magic <"$source")")
-if [ "$(head -c 2 "$source" | od -An -tx1 | tr -d ' \n')" = 1f8b ]; then
-    gzipped=1 kind=$(kind_of "$(gzip -dc "$source" 2>/dev/null | magic)")
-fi
+gzipped=""
+[ "$(head -c 2 "$source" | od -An -tx1 | tr -d ' \n')" != 1f8b ] || gzipped=1
+kind=$(kind_of_source)
 case "$kind" in
 unknown) refuse "not a BDF, PCF, TrueType or OpenType font" ;;
 pcf) ensure_packages "converting PCF fonts" pcf2bdf ;;
