@@ -258,19 +258,21 @@ uint16_t parse_bitmap_row(const FontFile *in)
 }
 
 // Reads the next bitmap row line and its row word. A row written as it
-// usually is, one to eight hexadecimal digits and the line feed, is read in
-// the one pass that finds its end; any other line is taken by read_line and
-// read by parse_bitmap_row, which gives the same word for the usual rows.
+// usually is, hexadecimal digits and the line feed, is read in the one pass
+// that finds its end; any other line is taken by read_line and read by
+// parse_bitmap_row, which gives the same word for the usual rows.
 // False when the file ends first.
 bool read_row(FontFile *in, uint16_t *word)
 {
-    constexpr size_t max_plain_digits = 8; // their value fits 32 bits
+    // Fewer digits than a long holds: their value is what strtol gives, never
+    // saturated, whether a long has 32 or 64 bits.
+    constexpr size_t max_plain_digits = sizeof(long) * 2 - 1;
     // The digits end at the NUL kept after the bytes read, if not before.
     const auto *text = reinterpret_cast<const unsigned char *>(in->buffer + in->start);
     const unsigned char *p = text;
-    uint32_t value = 0;
+    unsigned long value = 0;
     for (int8_t digit; (digit = bdf_hex_values[*p]) >= 0; ++p)
-        value = value << 4 | static_cast<uint32_t>(digit);
+        value = value << 4 | static_cast<unsigned long>(digit);
     auto digits = static_cast<size_t>(p - text);
     if (digits > 0 && digits <= max_plain_digits && *p == '\n') {
         take_line(in, in->start + digits);
