@@ -102,6 +102,9 @@ cross_suite() {
     echo "=== cross tests ($arch, under $(emulator | cut -d' ' -f1))"
     NORLET_RUN_WRAPPER="$(emulator)" \
         ctest --test-dir "$build" -j"$(jobs)" --output-on-failure -E '^e2e_memcheck$'
+    local status=$?
+    skip_reasons "$build"
+    return $status
 }
 
 # The static program: builds, needs no shared library, prints its usage line.

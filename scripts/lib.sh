@@ -41,4 +41,14 @@ FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
 # glibc's libmemusage.so.
 CROSS_PACKAGES=(qemu-user-static googletest binutils libc-devtools)
 
+# Why each skipped test of the last ctest run in DIR was skipped, and in which
+# ctest test when it was one case of a bigger run (the memcheck pass).
+skip_reasons() { # DIR
+    awk '/^[0-9]+\/[0-9]+ Test: / { test = $3 }
+         /^\[ RUN      \]/ { name = $4 }
+         /: Skipped$/ { getline reason
+             print "  skipped " name (name == test ? "" : " (in " test ")") ": " reason }' \
+        "$1/Testing/Temporary/LastTest.log" 2>/dev/null
+}
+
 jobs() { nproc 2>/dev/null || echo 2; }

@@ -25,16 +25,6 @@ case "${1:-}" in
 esac
 ensure_packages "building and testing" "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" || exit 1
 
-# Why each skipped test of the last ctest run in DIR was skipped, and in which
-# ctest test when it was one case of a bigger run (the memcheck pass).
-skip_reasons() { # DIR
-    awk '/^[0-9]+\/[0-9]+ Test: / { test = $3 }
-         /^\[ RUN      \]/ { name = $4 }
-         /: Skipped$/ { getline reason
-             print "  skipped " name (name == test ? "" : " (in " test ")") ": " reason }' \
-        "$1/Testing/Temporary/LastTest.log" 2>/dev/null
-}
-
 # Test names must stay short enough to read in a log.
 long_names() { # DIR
     ctest --test-dir "$1" -N | sed -n 's/^ *Test *#[0-9]*: //p' | awk 'length > 80'
