@@ -211,10 +211,11 @@ class Program
         case 0: return edit("mstr_strcat", s, p, x + u, mstr_strcat(r, p));
         case 1: return edit("mstr_strcpy", s, p, u, mstr_strcpy(r, p));
         case 2: { // the full length; a fixed record keeps what fits
-            std::string full = a % 4 ? t + ":" + std::to_string(a) : t;
+            bool bare = a % 4 == 0; // "%s" alone: an empty t prints nothing
+            std::string full = bare ? t : t + ":" + std::to_string(a);
             bool ok = s.writable() && !none;
             same("mstr_sprintf", ok ? static_cast<long long>(full.size()) : -1,
-                 mstr_sprintf(r, none ? nullptr : a % 4 ? "%s:%u" : "%s", t.c_str(), a));
+                 mstr_sprintf(r, none ? nullptr : bare ? "%s" : "%s:%u", t.c_str(), a));
             if (ok) s.text = grow(s, full.size()) ? full : full.substr(0, s.capacity);
             return same("lastlen after mstr_sprintf", x.size(), ok ? r->lastlen : x.size());
         }
