@@ -7,8 +7,13 @@
 #
 #   --panel WxH       the panel; 128x64 by default (132x48 and 256x128 have
 #                     fonts of their own, any other size gets the 6x16 one)
-#   --virtual PIXELS  line length the driver reports, if longer than W
-#   --bpp BITS        bits per pixel the driver reports (1)
+#   --driver NAME     the driver the fake panel plays, and whose way of reading
+#                     the frame the viewer shows: plain (the default),
+#                     ssd1307fb, cfag12864b, vfb, ssd130x, st7571 or fbtft
+#                     (tools/panel-profiles.h)
+#   --virtual PIXELS  line length the driver reports, if longer than W (plain)
+#   --bpp BITS        bits per pixel the driver reports (1; plain and vfb,
+#                     which has 1, 8, 16, 24 and 32)
 #   --font FILE.bdf   draws with this font in place of the panel's own
 #   --out DIR         where the frame, a PBM and a PNG land (build/demo)
 #
@@ -23,10 +28,11 @@ usage() {
     exit 2
 }
 
-panel=128x64 virtual="" bpp=1 out="$root/build/demo" font="" lines=()
+panel=128x64 driver=plain virtual="" bpp="" out="$root/build/demo" font="" lines=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --panel) [ $# -ge 2 ] || usage; panel=$2; shift 2 ;;
+    --driver) [ $# -ge 2 ] || usage; driver=$2; shift 2 ;;
     --virtual) [ $# -ge 2 ] || usage; virtual=$2; shift 2 ;;
     --bpp) [ $# -ge 2 ] || usage; bpp=$2; shift 2 ;;
     --font) [ $# -ge 2 ] || usage; font=$2; shift 2 ;;
@@ -38,7 +44,15 @@ while [ $# -gt 0 ]; do
 done
 [[ "$panel" =~ ^[0-9]+x[0-9]+$ ]] || { echo "--panel takes WxH, not $panel" >&2; exit 2; }
 xres=${panel%x*} yres=${panel#*x}
-virtual=${virtual:-$xres}
+case "$driver" in
+plain) ;;
+vfb) [ -z "$virtual" ] || { echo "--virtual goes with --driver plain" >&2; exit 2; } ;;
+ssd1307fb | cfag12864b | ssd130x | st7571 | fbtft)
+    [ -z "$virtual$bpp" ] || { echo "--virtual and --bpp go with --driver plain or vfb" >&2; exit 2; } ;;
+*) echo "--driver takes plain, ssd1307fb, cfag12864b, vfb, ssd130x, st7571 or fbtft, not $driver" >&2
+    exit 2 ;;
+esac
+virtual=${virtual:-$xres} bpp=${bpp:-1}
 if [ -n "$font" ]; then
     [ -r "$font" ] || { echo "cannot read the font $font" >&2; exit 2; }
     font=$(realpath "$font")
@@ -69,15 +83,22 @@ served=$(realpath "$fonts/$name")
 mkdir -p "$out"
 rm -f "$out/frame.bin"
 echo "--- the fake panel serves /usr/share/fonts/$name from $served"
-echo "--- norlet-display on a ${xres}x${yres} panel (line length $virtual, $bpp bpp):"
+case "$driver" in
+plain) echo "--- norlet-display on a ${xres}x${yres} panel (line length $virtual, $bpp bpp):" ;;
+vfb) echo "--- norlet-display on a ${xres}x${yres} panel of the vfb driver ($bpp bpp):" ;;
+*) echo "--- norlet-display on a ${xres}x${yres} panel of the $driver driver:" ;;
+esac
+# The device is the one the fake panel plays, whatever FRAMEBUFFER says here.
+FRAMEBUFFER=/dev/fb0 FAKEFB_DEVICE=/dev/fb0 FAKEFB_DRIVER=$driver \
 FAKEFB_XRES=$xres FAKEFB_YRES=$yres FAKEFB_XRES_VIRTUAL=$virtual FAKEFB_BPP=$bpp \
 FAKEFB_CAPTURE="$out/frame.bin" FAKEFB_FONT_DIR="$fonts" \
 LD_PRELOAD="$build/libfakefb.so" "$build/norlet-display" ${lines[@]+"${lines[@]}"}
 echo
 [ -f "$out/frame.bin" ] || { echo "--- no frame was written"; exit 0; }
 echo "--- the panel:"
+# The plain panel's rows are the line length apart; the drivers' are xres.
 "$build/fbview" --width "$virtual" --height "$yres" --visible "$xres" \
-    --pbm "$out/panel.pbm" --scale 4 "$out/frame.bin"
+    --driver "$driver" --bpp "$bpp" --pbm "$out/panel.pbm" --scale 4 "$out/frame.bin"
 if command -v pnmtopng >/dev/null; then
     pnmtopng "$out/panel.pbm" >"$out/panel.png" 2>/dev/null
     echo "--- picture: $out/panel.png"

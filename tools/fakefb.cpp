@@ -1,13 +1,18 @@
-// Fake panel: an LD_PRELOAD layer that plays "/dev/fb0" for the unchanged
-// program, so it runs on a machine without a frame buffer.
+// Fake panel: an LD_PRELOAD layer that plays a frame-buffer device for the
+// unchanged program, so it runs on a machine without a frame buffer.
 //
 // Environment:
+//   FAKEFB_DEVICE=path              the device played (default /dev/fb0)
+//   FAKEFB_DRIVER=name              the driver played (tools/panel-profiles.h):
+//                                   plain (default), ssd1307fb, cfag12864b, vfb,
+//                                   ssd130x, st7571, fbtft
 //   FAKEFB_XRES, FAKEFB_YRES        visible size (default 128 x 64)
-//   FAKEFB_XRES_VIRTUAL             line length in pixels (default xres)
-//   FAKEFB_BPP                      bits per pixel (default 1)
+//   FAKEFB_XRES_VIRTUAL             line length in pixels (default xres; plain only)
+//   FAKEFB_BPP                      bits per pixel (default 1; plain and vfb only)
 //   FAKEFB_CAPTURE=file             the bytes written to the device land here
 //   FAKEFB_LOG=file                 device calls, one per line, in order
-//   FAKEFB_FAIL=open|ioctl|write|short   inject one failure
+//   FAKEFB_FAIL=what                inject one failure: open, ioctl (every
+//                                   ioctl), fscreeninfo, blank, write, short
 //   FAKEFB_ERRNO=n                  errno of an injected failure (default EIO)
 //   FAKEFB_FONT_DIR=dir             "/usr/share/fonts/NAME" opens dir/NAME
 // Values are read as unsigned 32-bit numbers (decimal or 0x hex).
@@ -23,10 +28,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "panel-profiles.h"
+
 namespace
 {
 
-constexpr const char *device_path = "/dev/fb0";
 constexpr const char *font_prefix = "/usr/share/fonts/";
 
 // The descriptor handed out for the device (a real file or /dev/null), -1
@@ -54,6 +60,36 @@ bool failing(const char *what)
 int injected_errno()
 {
     return static_cast<int>(env_number("FAKEFB_ERRNO", EIO));
+}
+
+const char *device_path()
+{
+    const char *path = std::getenv("FAKEFB_DEVICE");
+    return path && *path ? path : "/dev/fb0";
+}
+
+uint32_t bits_per_pixel_setting()
+{
+    return env_number("FAKEFB_BPP", 1);
+}
+
+// The driver played, looked up once; a name without a row is said in one
+// line on standard error and played as plain.
+const PanelProfile &profile()
+{
+    static const PanelProfile *chosen = nullptr;
+    if (chosen) return *chosen;
+    const char *name = std::getenv("FAKEFB_DRIVER");
+    if (!name || !*name) name = "plain";
+    chosen = panel_find(name, bits_per_pixel_setting());
+    if (!chosen && panel_find(name, 0))
+        std::fprintf(stderr, "fakefb: %s has no mode of %u bits per pixel; playing plain\n", name,
+                     bits_per_pixel_setting());
+    else if (!chosen)
+        std::fprintf(stderr, "fakefb: FAKEFB_DRIVER=%s is no driver it plays; playing plain\n",
+                     name);
+    if (!chosen) chosen = panel_find("plain", 0);
+    return *chosen;
 }
 
 // Appends one line to the call log, through the real calls so the log never
@@ -92,12 +128,13 @@ const char *flag_name(int flags)
 
 int open_device(int flags)
 {
-    log_call("open %s %s%s\n", device_path, flag_name(flags),
+    log_call("open %s %s%s\n", device_path(), flag_name(flags),
              (flags & ~O_ACCMODE & ~O_LARGEFILE) ? " +other" : "");
     if (failing("open")) {
         errno = injected_errno();
         return -1;
     }
+    profile(); // an unknown driver is said here, once
     const char *capture = std::getenv("FAKEFB_CAPTURE");
     auto real_open = real<int (*)(const char *, int, ...)>("open");
     device_fd = capture ? real_open(capture, O_RDWR | O_CREAT | O_TRUNC, 0644)
@@ -113,7 +150,7 @@ bool takes_mode(int flags)
 // The device is played by the layer; every other path goes to the real call.
 int open_path(const char *real_name, const char *path, int flags, mode_t mode)
 {
-    if (std::strcmp(path, device_path) == 0) return open_device(flags);
+    if (std::strcmp(path, device_path()) == 0) return open_device(flags);
     return real<int (*)(const char *, int, ...)>(real_name)(path, flags, mode);
 }
 
@@ -127,17 +164,75 @@ const char *redirect_font(const char *path, char *storage, size_t size)
     return n > 0 && static_cast<size_t>(n) < size ? storage : path;
 }
 
-int fill_geometry(void *argument)
+// FBIOGET_VSCREENINFO: the size from the environment, the rest as the driver
+// sets it.
+int fill_variable(void *argument)
 {
+    const PanelProfile &driver = profile();
     fb_var_screeninfo info;
     std::memset(&info, 0, sizeof info);
     info.xres = env_number("FAKEFB_XRES", 128);
     info.yres = env_number("FAKEFB_YRES", 64);
-    info.xres_virtual = env_number("FAKEFB_XRES_VIRTUAL", info.xres);
+    bool plain = !driver.id;
+    info.xres_virtual = plain ? env_number("FAKEFB_XRES_VIRTUAL", info.xres) : info.xres;
     info.yres_virtual = info.yres;
-    info.bits_per_pixel = env_number("FAKEFB_BPP", 1);
+    info.bits_per_pixel = driver.bpp ? driver.bpp : bits_per_pixel_setting();
+    info.red = {driver.format.red.offset, driver.format.red.length, 0};
+    info.green = {driver.format.green.offset, driver.format.green.length, 0};
+    info.blue = {driver.format.blue.offset, driver.format.blue.length, 0};
+    info.transp = {driver.format.transp.offset, driver.format.transp.length, 0};
+    info.nonstd = driver.nonstd;
     std::memcpy(argument, &info, sizeof info);
     return 0;
+}
+
+// FBIOGET_FSCREENINFO, for every driver but plain.
+int fill_fixed(void *argument)
+{
+    const PanelProfile &driver = profile();
+    uint32_t xres = env_number("FAKEFB_XRES", 128);
+    uint32_t yres = env_number("FAKEFB_YRES", 64);
+    uint32_t bpp = driver.bpp;
+    fb_fix_screeninfo info;
+    std::memset(&info, 0, sizeof info);
+    std::strncpy(info.id, driver.id, sizeof info.id - 1);
+    info.type = FB_TYPE_PACKED_PIXELS;
+    info.visual = driver.visual;
+    info.line_length = static_cast<uint32_t>(panel_line_length(driver, xres, bpp));
+    info.smem_len = static_cast<uint32_t>(panel_smem_len(driver, xres, yres, bpp));
+    std::memcpy(argument, &info, sizeof info);
+    return 0;
+}
+
+int refuse(int error)
+{
+    errno = error;
+    return -1;
+}
+
+// The device's ioctl, logged by name. FAKEFB_FAIL=ioctl fails every request;
+// fscreeninfo and blank the one each names.
+int device_ioctl(unsigned long request, void *argument)
+{
+    // FBIOBLANK's argument is the blanking level itself.
+    uintptr_t level = reinterpret_cast<uintptr_t>(argument);
+    switch (request) {
+    case FBIOGET_VSCREENINFO:
+        log_call("ioctl FBIOGET_VSCREENINFO\n");
+        if (failing("ioctl")) return refuse(injected_errno());
+        return fill_variable(argument);
+    case FBIOGET_FSCREENINFO:
+        log_call("ioctl FBIOGET_FSCREENINFO\n");
+        if (failing("ioctl") || failing("fscreeninfo")) return refuse(injected_errno());
+        return profile().id ? fill_fixed(argument) : refuse(EINVAL);
+    case FBIOBLANK:
+        log_call("ioctl FBIOBLANK %d\n", static_cast<int>(level));
+        if (failing("ioctl") || failing("blank")) return refuse(injected_errno());
+        return profile().blanks && level <= FB_BLANK_POWERDOWN ? 0 : refuse(EINVAL);
+    default:
+        log_call("ioctl 0x%lx\n", request);
+        return refuse(failing("ioctl") ? injected_errno() : EINVAL);
+    }
 }
 
 } // namespace
@@ -170,13 +265,7 @@ int ioctl(int fd, unsigned long request, ...)
     va_end(args);
     if (fd != device_fd || device_fd < 0)
         return real<int (*)(int, unsigned long, void *)>("ioctl")(fd, request, argument);
-    log_call(request == FBIOGET_VSCREENINFO ? "ioctl FBIOGET_VSCREENINFO\n" : "ioctl 0x%lx\n",
-             request);
-    if (failing("ioctl") || request != FBIOGET_VSCREENINFO) {
-        errno = failing("ioctl") ? injected_errno() : EINVAL;
-        return -1;
-    }
-    return fill_geometry(argument);
+    return device_ioctl(request, argument);
 }
 
 ssize_t write(int fd, const void *buffer, size_t count)
