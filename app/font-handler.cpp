@@ -13,6 +13,7 @@
 
 #include "bdf-reader.h"
 #include "font.h"
+#include "frame-format.h"
 #include "mmap.h"
 
 namespace
@@ -28,15 +29,29 @@ constexpr const char *font_paths[] = {
     "/usr/share/fonts/12x32.bdf", // 3: 256 x 128
 };
 
-const char *const framebuffer_device = "/dev/fb0";
+// The device path: FRAMEBUFFER, or /dev/fb0.
+const char *framebuffer_device = "/dev/fb0";
 
 // The geometry the driver reported.
 fb_var_screeninfo lcd_info;
 static_assert(sizeof(fb_var_screeninfo) == 160, "the kernel's screen info record");
 
-// Bytes in one frame as the device takes it: xres_virtual * yres * bpp / 8,
-// the product formed in 32 bits.
-uint32_t write_screen_size;
+// The driver's fixed information, when it answered the query (fix_known).
+fb_fix_screeninfo lcd_fix;
+bool fix_known;
+
+// How the frame is laid out, and the canvas's own pixels when they are not
+// the frame (null otherwise).
+FrameFormat frame_format;
+uint8_t *canvas_pixels;
+
+// Bytes the frame was allocated with.
+uint64_t frame_bytes;
+
+// Bytes in one frame as the device takes it: for packed rows
+// xres_virtual * yres * bpp / 8, the product formed in 32 bits; never more
+// than the driver's smem_len.
+uint64_t write_screen_size;
 
 // Panel class, the index into font_paths.
 int32_t lcd_res;
@@ -49,11 +64,33 @@ int32_t classify_panel(uint32_t xres, uint32_t yres)
     return 0;
 }
 
-// The frame holds what the device takes and, whatever the driver reports,
-// every byte the one-bit canvas (xres_virtual x yres) can touch, so drawing
-// never leaves it. Bytes the canvas does not cover stay zero. A geometry the
-// canvas cannot represent, or a frame this machine cannot address, is
-// refused like a failed allocation (errno ENOMEM).
+uint8_t *zeroed(uint64_t bytes)
+{
+    if (bytes > SIZE_MAX) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return static_cast<uint8_t *>(std::calloc(bytes ? bytes : 1, 1));
+}
+
+// The width of the canvas drawn on. A canvas of its own has whole bytes a
+// row, so that no pixel shares its bit with another row's (at a width of 132,
+// pixels 128 to 131 of a row are the first four of the next in the frame's
+// own addressing).
+int32_t canvas_width()
+{
+    uint32_t width = lcd_info.xres_virtual;
+    if (layout_is_canvas(&frame_format) || width > INT32_MAX - 7)
+        return static_cast<int32_t>(width);
+    return static_cast<int32_t>((width + 7) / 8 * 8);
+}
+
+// The frame holds what the device takes; with packed rows it also holds every
+// byte the canvas (xres_virtual x yres) can touch, so drawing or turning never
+// leaves it, and bytes the canvas does not cover stay zero. A format that is
+// not the canvas's own gets a canvas of its own. A geometry the canvas cannot
+// represent, or a frame this machine cannot address, is refused like a failed
+// allocation (errno ENOMEM).
 uint8_t *allocate_frame()
 {
     if (lcd_info.xres_virtual > INT32_MAX || lcd_info.yres > INT32_MAX) {
@@ -61,12 +98,28 @@ uint8_t *allocate_frame()
         return nullptr;
     }
     uint64_t canvas_bytes = mmap_pixel_bytes(lcd_info.xres_virtual, lcd_info.yres);
-    uint64_t bytes = canvas_bytes > write_screen_size ? canvas_bytes : write_screen_size;
-    if (bytes > SIZE_MAX) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    return static_cast<uint8_t *>(std::calloc(bytes ? bytes : 1, 1));
+    frame_bytes = write_screen_size;
+    if (frame_format.line_length == 0 && canvas_bytes > frame_bytes) frame_bytes = canvas_bytes;
+    uint8_t *frame = zeroed(frame_bytes);
+    if (!frame || layout_is_canvas(&frame_format)) return frame;
+    canvas_pixels = zeroed(mmap_pixel_bytes(canvas_width(), lcd_info.yres));
+    if (canvas_pixels) return frame;
+    std::free(frame);
+    errno = ENOMEM;
+    return nullptr;
+}
+
+// Asks for the driver's fixed information into lcd_fix (zeroed when refused).
+// A driver may refuse; errno stays as it was, so a later message about a
+// short write reports what it would have without the question.
+bool ask_fixed_information(int fd)
+{
+    int error = errno;
+    std::memset(&lcd_fix, 0, sizeof lcd_fix);
+    bool answered = ioctl(fd, FBIOGET_FSCREENINFO, &lcd_fix) == 0;
+    if (!answered) std::memset(&lcd_fix, 0, sizeof lcd_fix);
+    errno = error;
+    return answered;
 }
 
 // Prints a failure message and closes the device, keeping the failure's errno.
@@ -80,13 +133,16 @@ int fail_and_close(int fd, const char *message)
 }
 
 // Draws the text, breaking a line after every 21 characters; a newline in
-// the text starts a new count.
-void draw_text(Canvas *canvas, const char *text)
+// the text starts a new count. A cell that ends at or past the panel's right
+// edge starts a new line, as the renderer does at the canvas's own edge, also
+// when the canvas is wider than the panel.
+void draw_text(Canvas *canvas, const char *text, int64_t right_edge)
 {
     int32_t column = 0;
     for (size_t i = 0, n = std::strlen(text); i < n; ++i) {
         char c = text[i];
         font_putc(canvas, static_cast<signed char>(c));
+        if (c != '\n' && canvas->cursor_x >= right_edge) font_putc(canvas, '\n');
         if (c == '\n') {
             column = 0;
         } else if (++column == columns_per_line) {
@@ -100,6 +156,8 @@ void draw_text(Canvas *canvas, const char *text)
 
 int init_frame_buffer(int *fd, uint8_t **frame)
 {
+    FrameSettings settings = frame_settings_from_environment();
+    framebuffer_device = settings.device;
     *fd = open(framebuffer_device, O_RDWR);
     if (*fd < 0) {
         int error = errno;
@@ -109,8 +167,11 @@ int init_frame_buffer(int *fd, uint8_t **frame)
     }
     if (ioctl(*fd, FBIOGET_VSCREENINFO, &lcd_info) != 0)
         return fail_and_close(*fd, "Dravik: IOCTL Failed!\n");
+    fix_known = ask_fixed_information(*fd);
 
-    write_screen_size = (lcd_info.xres_virtual * lcd_info.yres * lcd_info.bits_per_pixel) >> 3;
+    const fb_fix_screeninfo *fix = fix_known ? &lcd_fix : nullptr;
+    frame_format = frame_format_describe(&lcd_info, fix, &settings);
+    write_screen_size = frame_write_size(&frame_format, &lcd_info, fix);
     lcd_res = classify_panel(lcd_info.xres, lcd_info.yres);
 
     uint8_t *allocated = allocate_frame();
@@ -119,11 +180,41 @@ int init_frame_buffer(int *fd, uint8_t **frame)
     return 0;
 }
 
+Canvas frame_canvas(uint8_t *frame)
+{
+    return {canvas_pixels ? canvas_pixels : frame, canvas_width(),
+            static_cast<int32_t>(lcd_info.yres), 0, 0};
+}
+
+int write_frame(int fd, const Canvas *canvas, uint8_t *frame)
+{
+    if (canvas->buffer != frame) layout_fill(&frame_format, canvas, frame, frame_bytes);
+    // A DRM panel stays dark until its mode is set; unblanking sets it. A
+    // driver that refuses changes nothing.
+    if (fix_known) {
+        int error = errno;
+        ioctl(fd, FBIOBLANK, FB_BLANK_UNBLANK);
+        errno = error;
+    }
+    sync();
+    ssize_t written = write(fd, frame, write_screen_size);
+    return written >= 0 && static_cast<uint64_t>(written) == write_screen_size ? 0 : 1;
+}
+
 int exit_frame_buffer(int *fd, uint8_t *frame)
 {
+    std::free(canvas_pixels);
+    canvas_pixels = nullptr;
     std::free(frame);
     close(*fd);
     return 0;
+}
+
+PanelFacts panel_facts()
+{
+    return {framebuffer_device, &lcd_info,         fix_known ? &lcd_fix : nullptr,
+            &frame_format,      write_screen_size, lcd_res,
+            font_paths[lcd_res]};
 }
 
 int print_string(const char *text)
@@ -135,21 +226,19 @@ int print_string(const char *text)
         return 1;
     }
 
-    Canvas canvas = {frame, static_cast<int32_t>(lcd_info.xres_virtual),
-                     static_cast<int32_t>(lcd_info.yres), 0, 0};
+    Canvas canvas = frame_canvas(frame);
     mmap_clear(&canvas);
     // A font that fails to load explains itself; the frame is still drawn
     // (blank cells) and written.
     load_font(font_paths[lcd_res]);
-    draw_text(&canvas, text);
+    draw_text(&canvas, text, lcd_info.xres_virtual);
 
-    sync();
-    ssize_t written = write(fd, frame, write_screen_size);
+    int result = write_frame(fd, &canvas, frame);
     int error = errno;
     // The frame and the font are released on both paths.
     exit_frame_buffer(&fd, frame);
     font_release();
-    if (written >= 0 && static_cast<size_t>(written) == write_screen_size) return 0;
+    if (result == 0) return 0;
     std::printf("Dravik: IOCTL Failed!. Error - %i\n", error);
     return 1;
 }

@@ -80,15 +80,23 @@ seed_bdf_render() { # header (see bdf_render_fuzzer.cpp), text, font
     done
 }
 
-seed_display() { # xres yres xres_virtual bpp, behaviour, text
-    local dir=$1 g b
+seed_display() { # xres yres xres_virtual bpp, behaviour, driver, settings, line, memory, fields, text
+    local dir=$1 g b d
     for g in "128 64 128 1" "132 48 132 1" "256 128 256 1" "128 64 160 8" "0 0 0 1" \
         "1 1 1 1" "128 64 128 4294967295" "65535 65535 65535 1" "128 64 2147483648 1"; do
         set -- $g
         for b in 00 61 62 63 64 78; do
-            { u32 "$1"; u32 "$2"; u32 "$3"; u32 "$4"; printf "\\x$b"; printf 'Booting...\nIP 10.0.0.7\n'; } \
-                >"$dir/$1x$2-$3-$4-$b"
+            { u32 "$1"; u32 "$2"; u32 "$3"; u32 "$4"; printf "\\x$b\\x00\\x00"; u32 0; u32 0
+                printf '\0\0\0\0\0\0Booting...\nIP 10.0.0.7\n'; } >"$dir/$1x$2-$3-$4-$b"
         done
+    done
+    # Drivers that answer the fixed query: ssd1307fb, cfag12864b and vfb at
+    # 1 bpp, turned or with a layout chosen, an XRGB8888 and an RGB565 panel.
+    for d in "1 05 00 17 816" "1 09 04 17 0" "1 0d 02 20 1048576" "1 01 03 16 1024" \
+        "32 41 04 528 25344 \x10\x08\x08\x08\x00\x08" "16 41 00 264 12672 \x0b\x05\x05\x06\x00\x05"; do
+        set -- $d
+        { u32 132; u32 48; u32 132; u32 "$1"; printf "\\x61\\x$2\\x$3"; u32 "$4"; u32 "$5"
+            printf "${6:-\0\0\0\0\0\0}"'Hello\nIP 10.0.0.7\n'; } >"$dir/driver-$1-$2-$3"
     done
 }
 

@@ -6,6 +6,8 @@
 // runs, leaks included) or of an emulator shows in the output and fails it.
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "harness.h"
 
 namespace
@@ -98,6 +100,52 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"7_bits_per_pixel", two, {.bits_per_pixel = 7}},
                     Row{"32_bits_per_pixel", two, {.bits_per_pixel = 32}},
                     Row{"all_bits_per_pixel", two, {.bits_per_pixel = 0xFFFFFFFFu}}),
+    row_name);
+
+// What each kind of driver's panel shows, read as that driver reads the frame:
+// the four lines on 128 x 64 and 132 x 48.
+std::vector<Row> driver_rows()
+{
+    constexpr std::pair<const char *, uint32_t> drivers[] = {
+        {"ssd1307fb", 1}, {"cfag12864b", 1}, {"vfb", 1},     {"vfb", 8},    {"vfb", 16},
+        {"vfb", 24},      {"vfb", 32},       {"ssd130x", 1}, {"st7571", 1}, {"fbtft", 1}};
+    static std::deque<std::string> names; // the rows point into it
+    std::vector<Row> rows;
+    for (auto [driver, bpp] : drivers) {
+        for (uint32_t xres : {128u, 132u}) {
+            uint32_t yres = xres == 128 ? 64 : 48;
+            names.push_back(std::string(driver) + (bpp > 1 ? "_" + std::to_string(bpp) : "") + "_" +
+                            std::to_string(xres) + "x" + std::to_string(yres));
+            rows.push_back(
+                Row{names.back().c_str(),
+                    four,
+                    {.xres = xres, .yres = yres, .bits_per_pixel = bpp, .driver = driver}});
+        }
+    }
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, Display, testing::ValuesIn(driver_rows()), row_name);
+
+// The environment: the device, the 1-bpp layout, the turn, values refused in
+// one line; a driver that refuses the fixed query or the unblank.
+INSTANTIATE_TEST_SUITE_P(
+    Settings, Display,
+    testing::Values(
+        Row{"framebuffer_fb1", two, {.setting = "FRAMEBUFFER=/dev/fb1", .device = "/dev/fb1"}},
+        Row{"turned", two, {.driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"}},
+        Row{"turned_packed", two, {.xres = 132, .yres = 48, .setting = "NORLET_ROTATE=180"}},
+        Row{"rotate_90", two, {.driver = "ssd130x", .setting = "NORLET_ROTATE=90"}},
+        Row{"mono_msb_on_vfb", two, {.driver = "vfb", .setting = "NORLET_MONO_LAYOUT=msb"}},
+        Row{"mono_packed_on_ssd1307fb",
+            two,
+            {.xres = 132,
+             .yres = 48,
+             .driver = "ssd1307fb",
+             .setting = "NORLET_MONO_LAYOUT=packed"}},
+        Row{"mono_unknown", two, {.driver = "cfag12864b", .setting = "NORLET_MONO_LAYOUT=mirror"}},
+        Row{"fscreeninfo_fails", two, {.fail = "fscreeninfo", .driver = "ssd130x"}},
+        Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}}),
     row_name);
 
 // Font files written to break the reader, and a directory, as the panel's font.

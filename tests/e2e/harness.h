@@ -4,6 +4,8 @@
 #define NORLET_E2E_HARNESS_H
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
@@ -24,11 +26,15 @@ namespace fs = std::filesystem;
 // What the fake driver reports and how the program's world misbehaves.
 struct Panel {
     uint32_t xres = 128, yres = 64, xres_virtual = 0, bits_per_pixel = 1; // line 0: xres
-    const char *fail = "";    // the failing device call: open, ioctl, write or short
+    const char *fail = "";    // the failing device call: open, ioctl, fscreeninfo, blank,
+                              // write or short
     int fail_errno = 5;       // EIO
     const char *font = "";    // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
     bool log = true;          // false: no call log; each device call sets ENOENT
     rlim_t address_space = 0; // RLIMIT_AS of the run, 0: none
+    const char *driver = "";  // the driver the fake panel plays; "": plain
+    const char *setting = ""; // NAME=value in the program's environment
+    const char *device = "";  // the device path the fake panel plays; "": /dev/fb0
 };
 
 const std::string program = NORLET_BINARY_DIR "/norlet-display";
@@ -57,6 +63,12 @@ inline std::string read_file(const fs::path &path)
     set("FAKEFB_ERRNO", std::to_string(p.fail_errno));
     set("FAKEFB_LOG", dir / (p.log ? "calls" : "missing/calls"));
     set("FAKEFB_FONT_DIR", *p.font ? dir.string() : NORLET_BINARY_DIR "/fonts");
+    set("FAKEFB_DRIVER", p.driver);
+    set("FAKEFB_DEVICE", *p.device ? p.device : "/dev/fb0");
+    // Only the row's own setting reaches the program.
+    for (const char *name : {"FRAMEBUFFER", "NORLET_MONO_LAYOUT", "NORLET_ROTATE"})
+        unsetenv(name);
+    if (*p.setting) putenv(const_cast<char *>(p.setting));
     unsetenv("FAKEFB_CAPTURE"); // the fake then writes to /dev/null
     if (keep_frame) set("FAKEFB_CAPTURE", dir / "frame");
     rlimit limit = {p.address_space, p.address_space};
@@ -90,6 +102,25 @@ inline std::string picture(const std::string &frame, uint64_t width, uint64_t he
         }
         text += '\n';
     }
+    return text;
+}
+
+// The frame as the driver's panel shows it, drawn by the frame viewer (under
+// the wrapper when it is built for another machine).
+inline std::string viewed(const fs::path &frame, const Panel &p)
+{
+    const char *wrapper = NORLET_TOOLS_WRAPPED ? std::getenv("NORLET_RUN_WRAPPER") : nullptr;
+    std::string command = std::string(wrapper ? wrapper : "") + " " NORLET_BINARY_DIR "/fbview" +
+                          " --driver " + p.driver + " --bpp " + std::to_string(p.bits_per_pixel) +
+                          " --width " + std::to_string(p.xres) + " --height " +
+                          std::to_string(p.yres) + " " + frame.string() + " 2>&1";
+    size_t bytes = read_file(frame).size();
+    std::string text = "frame: " + std::to_string(bytes) + " bytes\n";
+    if (bytes == 0) return text;
+    FILE *pipe = popen(command.c_str(), "r");
+    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
+        text += static_cast<char>(c);
+    if (pipe) pclose(pipe);
     return text;
 }
 
@@ -131,7 +162,9 @@ inline std::string run_display(const std::vector<std::string> &args, const Panel
                                            : "signal " + std::to_string(WTERMSIG(status));
     record += "\noutput:\n" + out + (out.empty() || out.back() == '\n' ? "" : "<no newline>\n");
     record += "device calls:\n" + read_file(dir / "calls");
-    record += keep_frame ? picture(read_file(dir / "frame"), width, p.yres) : "frame: not kept\n";
+    record += !keep_frame ? "frame: not kept\n"
+              : *p.driver ? viewed(dir / "frame", p)
+                          : picture(read_file(dir / "frame"), width, p.yres);
     fs::remove_all(dir);
     return record;
 }

@@ -1,15 +1,28 @@
 // The display pass (print_string) in process against stand-ins of the device
-// calls: any 32-bit geometry, any failing call. Besides the sanitizers it
-// checks: the device is opened read-write, queried and closed once; a failed
-// open or query and a line length or height past INT32_MAX (refused as a
-// failed allocation) print their messages with their errno and write
-// nothing; otherwise one sync and one write of exactly the 32-bit product
-// xres_virtual * yres * bits_per_pixel / 8 bytes, all readable, those past
-// the one-bit canvas zero; 0 exactly when the whole frame was written; the
-// font released. Frames over 1 MiB are not run: the end-to-end tests cover
-// 512 MiB. Input: xres, yres, xres_virtual, bits_per_pixel (32-bit little
-// endian); a byte: bits 0-2 the failing call, 3-4 its errno, 5-6 both set:
-// the device fonts are there (mostly not: runs stay fast); then the text.
+// calls: any 32-bit geometry, any fixed information a driver may report (or
+// none), every frame layout with the user's settings, any failing call.
+// Besides the sanitizers it checks: the device is opened read-write, queried
+// and closed once; a failed open or query and a line length or height past
+// INT32_MAX (refused as a failed allocation) print their messages with their
+// errno and write nothing; otherwise the panel is unblanked when the driver
+// answered the fixed query, then one sync and one write of exactly the
+// frame's size (packed rows: the 32-bit product xres_virtual * yres *
+// bits_per_pixel / 8; rows line_length bytes apart: line_length * yres;
+// never past smem_len), all of it readable; with packed rows the bytes past
+// the one-bit canvas are zero, with line_length rows the bytes past each
+// row's pixels; 0 exactly when the whole frame was written; the font
+// released. Frames over 1 MiB are not run: the end-to-end tests cover
+// 512 MiB.
+//
+// Input: xres, yres, xres_virtual, bits_per_pixel (32-bit little endian); a
+// byte: bits 0-2 the failing call, 3-4 its errno, 5-6 both set: the device
+// fonts are there (mostly not: runs stay fast); a driver byte: bits 0-1 not
+// both clear: the fixed query is answered, 2-3 its id (another driver,
+// ssd1307fb, cfag12864b, vfb), 4 planes instead of packed pixels, 5-7 the
+// visual; a settings byte: bits 0-1 NORLET_MONO_LAYOUT (unset, packed, msb,
+// lsb), 2 NORLET_ROTATE=180, 3 grey, 4 pixels reversed in bytes; line_length
+// and smem_len (32-bit); offset and length of red, green and blue (a byte
+// each); then the text.
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -28,12 +41,16 @@ namespace
 
 constexpr int device_fd = 1 << 28; // above any RLIMIT_NOFILE: never a real descriptor
 enum Failure { none, open_fails, ioctl_fails, write_fails, short_write };
+constexpr const char *ids[] = {"LCD of its own", "Solomon SSD1307", "cfag12864b", "Virtual FB"};
+constexpr const char *mono_layouts[] = {"", "packed", "msb", "lsb"};
 
 struct Device {
     fb_var_screeninfo info;
+    fb_fix_screeninfo fix;
+    bool answers; // the fixed query
     int failure, error;
     bool fonts;
-    std::string calls; // one a line: open FLAGS, query, sync, write BYTES, close
+    std::string calls; // one a line: open FLAGS, query, fixed, blank, sync, write BYTES, close
 } device;
 
 template <typename F> F next(const char *name)
@@ -47,9 +64,30 @@ uint64_t canvas_bytes()
     return width && height ? (width - 1) / 8 + width * (height - 1) / 8 + 1 : 0;
 }
 
-uint32_t write_size()
+// The rows of the frame when they are line_length bytes apart (0: packed
+// rows), as the program promises: 1 bpp when a layout is chosen or the
+// driver is known, 2 to 32 bpp when the driver answered with packed pixels.
+uint64_t line_length(uint32_t mono)
 {
-    return device.info.xres_virtual * device.info.yres * device.info.bits_per_pixel >> 3;
+    const fb_var_screeninfo &info = device.info;
+    bool fix = device.answers && device.fix.type == FB_TYPE_PACKED_PIXELS;
+    uint32_t bpp = info.bits_per_pixel;
+    bool known = fix && std::string(device.fix.id) != ids[0];
+    bool rows = bpp == 1 ? mono >= 2 || (mono == 0 && known)
+                         : fix && (bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 ||
+                                   bpp == 24 || bpp == 32);
+    if (!rows) return 0;
+    if (fix && device.fix.line_length) return device.fix.line_length;
+    return (uint64_t{info.xres_virtual} * bpp + 7) / 8;
+}
+
+uint64_t write_size(uint64_t line)
+{
+    const fb_var_screeninfo &info = device.info;
+    uint64_t size = line ? line * info.yres
+                         : info.xres_virtual * info.yres * info.bits_per_pixel >> 3;
+    uint32_t memory = device.answers ? device.fix.smem_len : 0;
+    return memory && size > memory ? memory : size;
 }
 
 int failed()
@@ -57,6 +95,19 @@ int failed()
     errno = device.error;
     return -1;
 }
+
+// The frame's bytes that no pixel may be in: past the canvas for packed
+// rows, past each row's pixels otherwise. Each one must be zero.
+void check_padding(const uint8_t *frame, size_t count, uint64_t line)
+{
+    uint64_t pixels = (uint64_t{device.info.xres_virtual} * device.info.bits_per_pixel + 7) / 8;
+    for (uint64_t i = line ? 0 : canvas_bytes(); i < count; ++i)
+        if (frame[i] && (!line || i % line >= pixels))
+            fuzz::fail("frame byte %llu holds no pixel but is 0x%x", (unsigned long long)i,
+                       frame[i]);
+}
+
+uint32_t mono_layout;
 
 } // namespace
 
@@ -82,11 +133,22 @@ int ioctl(int fd, unsigned long request, ...)
     va_end(args);
     if (fd != device_fd)
         return next<int (*)(int, unsigned long, void *)>("ioctl")(fd, request, argument);
-    device.calls +=
-        request == FBIOGET_VSCREENINFO ? "query\n" : "ioctl " + std::to_string(request) + "\n";
-    if (device.failure == ioctl_fails) return failed();
-    std::memcpy(argument, &device.info, sizeof device.info);
-    return 0;
+    if (request == FBIOGET_VSCREENINFO) {
+        device.calls += "query\n";
+        if (device.failure == ioctl_fails) return failed();
+        std::memcpy(argument, &device.info, sizeof device.info);
+        return 0;
+    }
+    if (request == FBIOGET_FSCREENINFO) {
+        device.calls += "fixed\n";
+        if (!device.answers) return errno = EINVAL, -1;
+        std::memcpy(argument, &device.fix, sizeof device.fix);
+        return 0;
+    }
+    bool unblank = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(argument)) == FB_BLANK_UNBLANK;
+    device.calls += request == FBIOBLANK && unblank ? "blank\n"
+                        : "ioctl " + std::to_string(request) + "\n";
+    return errno = EINVAL, -1;
 }
 
 ssize_t write(int fd, const void *buffer, size_t count)
@@ -95,9 +157,7 @@ ssize_t write(int fd, const void *buffer, size_t count)
         return next<ssize_t (*)(int, const void *, size_t)>("write")(fd, buffer, count);
     device.calls += "write " + std::to_string(count) + "\n";
     if (count && !fuzz::readable(buffer, count)) fuzz::fail("the write reads past the frame");
-    for (uint64_t i = canvas_bytes(); i < count; ++i)
-        if (static_cast<const uint8_t *>(buffer)[i])
-            fuzz::fail("frame byte %llu past the canvas", (unsigned long long)i);
+    check_padding(static_cast<const uint8_t *>(buffer), count, line_length(mono_layout));
     if (device.failure == write_fails) return failed();
     return static_cast<ssize_t>(device.failure == short_write ? count / 2 : count);
 }
@@ -124,6 +184,34 @@ FILE *fopen(const char *path, const char *mode)
 
 } // extern "C"
 
+namespace
+{
+
+// The driver's answers and the user's settings from the input.
+void take_driver(const uint8_t **data, size_t *size)
+{
+    uint8_t driver = fuzz::take_u8(data, size), settings = fuzz::take_u8(data, size);
+    device.answers = (driver & 3) != 0;
+    fb_fix_screeninfo &fix = device.fix;
+    std::strncpy(fix.id, ids[(driver >> 2) & 3], sizeof fix.id);
+    fix.type = driver & 0x10 ? FB_TYPE_PLANES : FB_TYPE_PACKED_PIXELS;
+    fix.visual = driver >> 5;
+    fix.line_length = fuzz::take_u32(data, size);
+    fix.smem_len = fuzz::take_u32(data, size);
+    mono_layout = settings & 3;
+    setenv("NORLET_MONO_LAYOUT", mono_layouts[mono_layout], 1);
+    setenv("NORLET_ROTATE", settings & 4 ? "180" : "0", 1);
+    fb_var_screeninfo &info = device.info;
+    info.grayscale = (settings >> 3) & 1;
+    info.nonstd = settings & 0x10 ? FB_NONSTD_REV_PIX_IN_B : 0;
+    for (fb_bitfield *field : {&info.red, &info.green, &info.blue}) {
+        field->offset = fuzz::take_u8(data, size);
+        field->length = fuzz::take_u8(data, size);
+    }
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     device = Device{};
@@ -137,10 +225,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     constexpr int errors[] = {EIO, ENOSPC, EINTR, EAGAIN};
     device.error = errors[(behaviour >> 3) & 3];
     device.fonts = (behaviour & 0x60) == 0x60;
+    take_driver(&data, &size);
+    uint64_t line = line_length(mono_layout), frame = write_size(line);
     bool opened = device.failure != open_fails, queried = opened && device.failure != ioctl_fails;
     bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX,
          ends = !queried || refused;
-    if (!ends && std::max<uint64_t>(canvas_bytes(), write_size()) > 1 << 20) return -1;
+    if (!ends && std::max(canvas_bytes(), frame) > 1 << 20) return -1;
 
     // print_string with its output captured.
     char *buffer = nullptr;
@@ -154,11 +244,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::free(buffer);
 
     std::string calls = "open " + std::to_string(O_RDWR) + "\n" + (opened ? "query\n" : "") +
-                        (ends ? "" : "sync\nwrite " + std::to_string(write_size()) + "\n") +
+                        (queried ? "fixed\n" : "") +
+                        (ends ? ""
+                              : std::string(device.answers ? "blank\n" : "") + "sync\nwrite " +
+                                    std::to_string(frame) + "\n") +
                         (opened ? "close\n" : "");
     if (device.calls != calls)
         fuzz::fail("device calls\n%sshould be\n%s", device.calls.c_str(), calls.c_str());
-    bool full = device.failure == none || (device.failure == short_write && write_size() == 0);
+    bool full = device.failure == none || (device.failure == short_write && frame == 0);
     const std::string error = std::to_string(device.error),
                       could_not = "Dravik: could not open frame buffer device. Error - ";
     std::string report =
