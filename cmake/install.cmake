@@ -1,7 +1,7 @@
 # What `cmake --install` puts into a prefix (a firmware image's /usr, or a
 # developer's own):
 #
-#   bin/norlet-display
+#   bin/norlet-display, bin/norlet-panel (the panel check)
 #   include/mstr.h
 #   lib/libmstr.a
 #   lib/pkgconfig/mstr.pc                 pkg-config --cflags --libs mstr
@@ -14,7 +14,7 @@ include(CMakePackageConfigHelpers)
 
 set(NORLET_MSTR_CMAKE_DIR lib/cmake/mstr)
 
-install(TARGETS norlet-display RUNTIME DESTINATION bin)
+install(TARGETS norlet-display norlet-panel RUNTIME DESTINATION bin)
 install(TARGETS mstr EXPORT mstrTargets
     ARCHIVE DESTINATION lib
     INCLUDES DESTINATION include)
