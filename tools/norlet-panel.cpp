@@ -61,8 +61,8 @@ void print_layout(const PanelFacts &facts)
                     "rows %u bits apart\n",
                     format.columns);
     } else {
-        std::printf("layout: %u bits a pixel, %s, rows %llu bytes apart, ink 0x%x\n",
-                    format.bits_per_pixel,
+        std::printf("layout: %u bit%s a pixel, %s, rows %llu bytes apart, ink 0x%x\n",
+                    format.bits_per_pixel, format.bits_per_pixel == 1 ? "" : "s",
                     format.bits_per_pixel >= 8
                         ? (format.low_bits_first ? "low byte first" : "high byte first")
                     : format.low_bits_first ? "leftmost in bit 0"

@@ -18,6 +18,7 @@ struct Row {
     std::vector<std::string> args;
     e2e::Panel panel = {};
     const char *argv0 = nullptr;
+    const char *binary = "norlet-display"; // in the build tree
     friend void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
 };
 
@@ -31,7 +32,8 @@ TEST_P(Display, MatchesGolden)
 #endif
     if (row.panel.address_space && std::getenv("NORLET_RUN_WRAPPER"))
         GTEST_SKIP() << "the wrapper needs more address space than the limit leaves";
-    std::string run = e2e::run_display(row.args, row.panel, row.argv0);
+    std::string run = e2e::run_display(row.args, row.panel, row.argv0,
+                                       NORLET_BINARY_DIR "/" + std::string(row.binary));
     std::string path = NORLET_SOURCE_DIR "/tests/e2e/golden/" + std::string(row.name) + ".txt";
     const char *update = std::getenv("NORLET_UPDATE_GOLDEN");
     if (update && *update == '1') std::ofstream(path, std::ios::binary) << run;
@@ -146,6 +148,19 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"mono_unknown", two, {.driver = "cfag12864b", .setting = "NORLET_MONO_LAYOUT=mirror"}},
         Row{"fscreeninfo_fails", two, {.fail = "fscreeninfo", .driver = "ssd130x"}},
         Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}}),
+    row_name);
+
+// The panel check on a driver it knows, with its test card, and on one that
+// refuses the fixed query.
+INSTANTIATE_TEST_SUITE_P(
+    PanelCheck, Display,
+    testing::Values(
+        Row{"panel_check_card",
+            {"--card"},
+            {.xres = 132, .yres = 48, .driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"},
+            nullptr,
+            "norlet-panel"},
+        Row{"panel_check_plain", {}, {.xres_virtual = 136}, nullptr, "norlet-panel"}),
     row_name);
 
 // Font files written to break the reader, and a directory, as the panel's font.

@@ -124,12 +124,13 @@ inline std::string viewed(const fs::path &frame, const Panel &p)
     return text;
 }
 
-// Runs the program with args (as argv0 when given) and returns what it did:
+// Runs the program (or another binary of the build) with args (as argv0 when
+// given) and returns what it did:
 // exit status, output, device calls, frame. With NORLET_RUN_WRAPPER set
 // (valgrind, an emulator) its words start the program by its path, which the
 // output then shows as argv0.
 inline std::string run_display(const std::vector<std::string> &args, const Panel &p,
-                               const char *argv0 = nullptr)
+                               const char *argv0 = nullptr, const std::string &binary = program)
 {
     fs::path dir = fs::temp_directory_path() / ("norlet-e2e-" + std::to_string(getpid()));
     fs::remove_all(dir);
@@ -144,10 +145,10 @@ inline std::string run_display(const std::vector<std::string> &args, const Panel
     std::istringstream words(wrapper ? wrapper : "");
     std::vector<std::string> argv{std::istream_iterator<std::string>(words), {}};
     bool wrapped = !argv.empty();
-    argv.push_back(argv0 && !wrapped ? argv0 : program);
+    argv.push_back(argv0 && !wrapped ? argv0 : binary);
     argv.insert(argv.end(), args.begin(), args.end());
     pid_t pid = fork();
-    if (pid == 0) start(wrapped ? argv[0] : program, argv, p, dir, keep_frame);
+    if (pid == 0) start(wrapped ? argv[0] : binary, argv, p, dir, keep_frame);
     int status = 0;
     waitpid(pid, &status, 0);
 
@@ -156,8 +157,8 @@ inline std::string run_display(const std::vector<std::string> &args, const Panel
     std::string out = read_file(dir / "out");
     if (size_t at = out.find("WARNING: AddressSanitizer failed to allocate"); at != out.npos)
         out.erase(out.rfind('\n', at) + 1, out.find('\n', at) - out.rfind('\n', at));
-    if (size_t at = out.find(program); wrapped && argv0 && at != std::string::npos)
-        out.replace(at, program.size(), argv0);
+    if (size_t at = out.find(binary); wrapped && argv0 && at != std::string::npos)
+        out.replace(at, binary.size(), argv0);
     std::string record = WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
                                            : "signal " + std::to_string(WTERMSIG(status));
     record += "\noutput:\n" + out + (out.empty() || out.back() == '\n' ? "" : "<no newline>\n");
