@@ -14,6 +14,7 @@
 // little-endian machines, high bits first on big-endian ones.
 #include "layout.h"
 
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -36,13 +37,9 @@ InkBytes ink_bytes(const FrameFormat *format)
     return ink;
 }
 
-void put_ink(const FrameFormat *format, const InkBytes &ink, uint8_t *row, uint64_t x)
+void put_bits(const FrameFormat *format, uint8_t *row, uint64_t x)
 {
     uint32_t bits = format->bits_per_pixel;
-    if (ink.count > 0) {
-        std::memcpy(row + x * ink.count, ink.bytes, ink.count);
-        return;
-    }
     uint64_t first_bit = x * bits;
     uint32_t within = static_cast<uint32_t>(first_bit % 8);
     uint32_t shift = format->low_bits_first ? within : 8 - bits - within;
@@ -50,12 +47,59 @@ void put_ink(const FrameFormat *format, const InkBytes &ink, uint8_t *row, uint6
     row[first_bit / 8] = static_cast<uint8_t>(row[first_bit / 8] | value << shift);
 }
 
-// Whether frame pixel (x, y) shows ink: the canvas pixel at its place.
-bool shows_ink(const FrameFormat *format, const Canvas *canvas, int64_t x, int64_t y)
+// Stores ink as pixel x of a row; each word size is copied at a size the
+// compiler knows.
+void put_ink(const FrameFormat *format, const InkBytes &ink, uint8_t *row, uint64_t x)
 {
-    if (!format->turned) return mmap_get_pixel(canvas, x, y);
-    int64_t width = format->visible_width, height = format->rows;
-    return x < width && mmap_get_pixel(canvas, width - 1 - x, height - 1 - y);
+    switch (ink.count) {
+    case 4:
+        std::memcpy(row + 4 * x, ink.bytes, 4);
+        break;
+    case 3:
+        std::memcpy(row + 3 * x, ink.bytes, 3);
+        break;
+    case 2:
+        std::memcpy(row + 2 * x, ink.bytes, 2);
+        break;
+    case 1:
+        row[x] = ink.bytes[0];
+        break;
+    default:
+        put_bits(format, row, x);
+    }
+}
+
+// Where frame row y takes its pixels from: canvas row source_y, frame pixel x
+// from canvas column first + step * x, for the first `columns` pixels (when
+// turned, those of the visible width).
+struct Source {
+    int64_t source_y, first, step;
+    uint64_t columns;
+};
+
+Source source_of(const FrameFormat *format, uint64_t y, uint64_t columns)
+{
+    if (!format->turned) return {static_cast<int64_t>(y), 0, 1, columns};
+    uint64_t visible = columns < format->visible_width ? columns : format->visible_width;
+    return {int64_t{format->rows} - 1 - static_cast<int64_t>(y), int64_t{format->visible_width} - 1,
+            -1, visible};
+}
+
+// Ink of one frame row from a canvas of whole bytes a row (a width that is a
+// multiple of 8), which the canvas addressing (mmap.cpp) makes plain
+// row-major bytes, leftmost pixel in the top bit: empty bytes are passed over
+// eight pixels at a time.
+void fill_row_from_bytes(const FrameFormat *format, const InkBytes &ink, uint8_t *row,
+                         const Canvas *canvas, const Source &from)
+{
+    const uint8_t *source = canvas->buffer + from.source_y * (canvas->width / 8);
+    for (int64_t at = 0; at < canvas->width / 8; ++at) {
+        for (uint32_t bits = source[at]; bits != 0; bits &= bits - 1) {
+            int64_t bit = 7 - std::countr_zero(bits); // the rightmost pixel left
+            int64_t x = from.step * (8 * at + bit - from.first);
+            if (x >= 0 && static_cast<uint64_t>(x) < from.columns) put_ink(format, ink, row, x);
+        }
+    }
 }
 
 // Rows line_length bytes apart; a row only partly inside bytes gets the
@@ -66,10 +110,17 @@ void fill_rows(const FrameFormat *format, const Canvas *canvas, uint8_t *frame, 
     uint64_t stride = format->line_length, bits = format->bits_per_pixel;
     for (uint64_t y = 0; y < format->rows && y * stride < bytes; ++y) {
         uint64_t room = bytes - y * stride < stride ? bytes - y * stride : stride;
-        uint64_t columns = room * 8 / bits < format->columns ? room * 8 / bits : format->columns;
+        uint64_t fit = room * 8 / bits < format->columns ? room * 8 / bits : format->columns;
+        Source from = source_of(format, y, fit);
         uint8_t *row = frame + y * stride;
-        for (uint64_t x = 0; x < columns; ++x)
-            if (shows_ink(format, canvas, static_cast<int64_t>(x), static_cast<int64_t>(y)))
+        if (from.source_y < 0 || from.source_y >= canvas->height) continue;
+        if (canvas->width % 8 == 0) {
+            fill_row_from_bytes(format, ink, row, canvas, from);
+            continue;
+        }
+        for (uint64_t x = 0; x < from.columns; ++x)
+            if (mmap_get_pixel(canvas, from.first + from.step * static_cast<int64_t>(x),
+                               from.source_y))
                 put_ink(format, ink, row, x);
     }
 }
@@ -83,8 +134,10 @@ void fill_packed(const FrameFormat *format, const Canvas *canvas, uint8_t *frame
                      static_cast<int32_t>(format->rows), 0, 0};
     for (int64_t y = 0; y < target.height; ++y) {
         if (mmap_pixel_bytes(target.width, y + 1) > bytes) return;
-        for (int64_t x = 0; x < target.width; ++x)
-            if (shows_ink(format, canvas, x, y)) mmap_set_pixel(&target, x, y, true);
+        Source from = source_of(format, static_cast<uint64_t>(y), format->columns);
+        for (int64_t x = 0; x < static_cast<int64_t>(from.columns); ++x)
+            if (mmap_get_pixel(canvas, from.first + from.step * x, from.source_y))
+                mmap_set_pixel(&target, x, y, true);
     }
 }
 

@@ -80,14 +80,19 @@ instructions() {
 echo "counting the whole run with callgrind" >&2
 lines=("Hello, world! 0123456" "IP 192.168.100.200 ok" "Temp 41 C fan 2400rpm" "fw 1.4.2 build 202612")
 : >"$results/whole-run.txt"
-for panel in "132 48 6x12" "128 64 6x16" "256 128 12x32"; do
-    read -r xres yres font <<<"$panel"
+# The three 1-bpp panel classes, and a 32-bpp XRGB8888 panel (the DRM
+# ssd130x driver), whose frame the program lays out from its canvas.
+for panel in "132 48 6x12 plain 1" "128 64 6x16 plain 1" "256 128 12x32 plain 1" \
+    "128 64 6x16 ssd130x 32"; do
+    read -r xres yres font driver bpp <<<"$panel"
     fake=(FAKEFB_XRES="$xres" FAKEFB_YRES="$yres" FAKEFB_FONT_DIR="$build/fonts"
-        LD_PRELOAD="$build/libfakefb.so")
+        FAKEFB_DRIVER="$driver" LD_PRELOAD="$build/libfakefb.so")
     program=$(instructions "${fake[@]}" -- "$build/norlet-display" "${lines[@]}")
     floor=$(instructions "${fake[@]}" -- "$build/bench/floor" "/usr/share/fonts/$font.bdf" \
-        $((xres * yres / 8)))
-    echo "${xres}x$yres $program $floor" >>"$results/whole-run.txt"
+        $((xres * yres * bpp / 8)))
+    name=${xres}x$yres
+    [ "$bpp" = 1 ] || name="$name-${bpp}bpp"
+    echo "$name $program $floor" >>"$results/whole-run.txt"
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
