@@ -40,6 +40,10 @@ FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
 # reaches only the guest), GoogleTest's sources, binutils' readelf and
 # glibc's libmemusage.so.
 CROSS_PACKAGES=(qemu-user-static googletest binutils libc-devtools)
+# What the kernel test needs (scripts/kernel-test.sh): qemu for x86-64, a
+# static busybox and cpio for the guest's initramfs, xz for the kernel
+# image, socat for qemu's control socket and the static C library.
+KERNEL_PACKAGES=(qemu-system-x86 busybox-static cpio xz-utils socat gcc libc6-dev)
 
 # Why each skipped test of the last ctest run in DIR was skipped, and in which
 # ctest test when it was one case of a bigger run (the memcheck pass).

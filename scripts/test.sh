@@ -6,12 +6,15 @@
 #                           memcheck), then the build with AddressSanitizer
 #                           and UBSan and its tests
 #   scripts/test.sh --all   also every fuzz target for 30 seconds (clang,
-#                           libFuzzer) and the whole suite cross-built for
-#                           32-bit ARM and run under qemu-user; this adds the
-#                           armhf architecture to dpkg (for FreeType on ARM)
+#                           libFuzzer), the whole suite cross-built for
+#                           32-bit ARM and run under qemu-user (this adds the
+#                           armhf architecture to dpkg, for FreeType on ARM)
+#                           and the static program on Debian's own kernel
+#                           under qemu-system (scripts/kernel-test.sh)
 #
 # Build trees: build/ and build-asan/, configured once and rebuilt
-# incrementally; --all adds build-fuzz/ and build-arm*/. Installs the Debian
+# incrementally; --all adds build-fuzz/, build-arm*/, build-static/ and
+# build-kernel/. Installs the Debian
 # packages it needs and says which.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,6 +58,9 @@ if [ "$all" = 1 ]; then
     # The whole suite cross-built for 32-bit ARM under qemu-user, with the
     # static program checked there.
     "$root/scripts/cross-test.sh" || status=1
+    # The static program on Debian's own kernel under qemu: vfb at every depth
+    # and the bochs and cirrus DRM drivers' frame buffers.
+    "$root/scripts/kernel-test.sh" || status=1
 fi
 echo "=== $([ $status = 0 ] && echo passed || echo FAILED) in $((SECONDS / 60)) min $((SECONDS % 60)) s"
 exit $status
