@@ -14,6 +14,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "bdf-numbers.h"
 #include "bdf-reader.h"
@@ -94,11 +96,20 @@ std::string table()
     return out.str();
 }
 
+// A folder of this process's own for the fonts made here, so that suites
+// running side by side (plain, sanitizer, another machine's) never share one.
+struct MadeDir {
+    std::string path = testing::TempDir() + "norlet-reader-" + std::to_string(getpid()) + "/";
+    MadeDir() { mkdir(path.c_str(), 0700); }
+    ~MadeDir() { rmdir(path.c_str()); }
+} made;
+const std::string &made_dir = made.path;
+
 std::string transcript_of(const std::string &name, const char *path)
 {
     int result;
     std::string output = load(path, &result);
-    for (const std::string &dir : {fixtures, testing::TempDir()})
+    for (const std::string &dir : {fixtures, made_dir})
         for (size_t at; (at = output.find(dir)) != std::string::npos;)
             output.replace(at, dir.size(), "DIR/");
     return "== " + name + "\n" + output + "result " + std::to_string(result) + ", " + table();
@@ -146,7 +157,7 @@ TEST(Reader, EveryFixtureGivesTheCheckedTranscript)
             transcript += transcript_of(dir + ("/" + name), (fixtures + dir + "/" + name).c_str());
     }
     for (const char *name : {"million-rows", "mebibyte-lines"}) {
-        std::string path = testing::TempDir() + name + ".bdf";
+        std::string path = made_dir + name + ".bdf";
         std::ofstream(path, std::ios::binary) << made_font(name);
         transcript += transcript_of(name, path.c_str());
         std::remove(path.c_str());
@@ -170,7 +181,7 @@ TEST(Reader, ARealFontCutShortFailsCleanly)
     const std::set<std::string> endings = {"BDF-Font: Failed to read font file header\n",
                                            "BDF-Font: Failed to read font file\n",
                                            "BDF-Font: Font file is invalid format\n"};
-    std::string path = testing::TempDir() + "cut.bdf";
+    std::string path = made_dir + "cut.bdf";
     size_t complete_from = font.find("\nENDFONT") + 8;
     for (size_t length = 0; length <= font.size(); ++length) {
         if (length % 53 && length && font[length - 1] != '\n') continue;
@@ -225,7 +236,7 @@ TEST(Reader, RowsReadAsStrtolReadsThem)
             row += "0123456789abcdefF"[random() % 17];
         font += "BBX 16 1 0 0\nBITMAP\n" + row + (random() % 4 ? "\n" : " \r\n") + "ENDCHAR\n";
     }
-    std::string path = testing::TempDir() + "rows.bdf";
+    std::string path = made_dir + "rows.bdf";
     std::ofstream(path, std::ios::binary) << font + "ENDFONT\n";
     int result;
     load(path.c_str(), &result);
