@@ -93,6 +93,7 @@ int32_t canvas_width()
 // allocation (errno ENOMEM).
 uint8_t *allocate_frame()
 {
+    canvas_pixels = nullptr;
     if (lcd_info.xres_virtual > INT32_MAX || lcd_info.yres > INT32_MAX) {
         errno = ENOMEM;
         return nullptr;
@@ -115,7 +116,6 @@ uint8_t *allocate_frame()
 bool ask_fixed_information(int fd)
 {
     int error = errno;
-    std::memset(&lcd_fix, 0, sizeof lcd_fix);
     bool answered = ioctl(fd, FBIOGET_FSCREENINFO, &lcd_fix) == 0;
     if (!answered) std::memset(&lcd_fix, 0, sizeof lcd_fix);
     errno = error;
