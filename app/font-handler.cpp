@@ -204,7 +204,6 @@ int write_frame(int fd, const Canvas *canvas, uint8_t *frame)
 int exit_frame_buffer(int *fd, uint8_t *frame)
 {
     std::free(canvas_pixels);
-    canvas_pixels = nullptr;
     std::free(frame);
     close(*fd);
     return 0;

@@ -86,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                         hello,
                         {.xres = 40000, .yres = 40000, .address_space = 128 << 20}},
                     Row{"write_fails", hello, {.fail = "write", .fail_errno = 28}},
+                    Row{"device_on_descriptor_0", hello, {.stdin_closed = true}},
                     Row{"short_write", hello, {.fail = "short"}},
                     Row{"font_missing", hello, {.font = "no-such-font.bdf"}}),
     row_name);
@@ -150,14 +151,15 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}}),
     row_name);
 
-// The panel check on a driver it knows, with its test card, and on one that
-// refuses the fixed query.
+// The panel check on a driver it knows, with its test card reaching the last
+// column of a row that does not end on a byte, and on one that refuses the
+// fixed query.
 INSTANTIATE_TEST_SUITE_P(
     PanelCheck, Display,
     testing::Values(
         Row{"panel_check_card",
             {"--card"},
-            {.xres = 132, .yres = 48, .driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"},
+            {.xres = 129, .yres = 48, .driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"},
             nullptr,
             "norlet-panel"},
         Row{"panel_check_plain", {}, {.xres_virtual = 136}, nullptr, "norlet-panel"}),

@@ -26,15 +26,17 @@ namespace fs = std::filesystem;
 // What the fake driver reports and how the program's world misbehaves.
 struct Panel {
     uint32_t xres = 128, yres = 64, xres_virtual = 0, bits_per_pixel = 1; // line 0: xres
-    const char *fail = "";    // the failing device call: open, ioctl, fscreeninfo, blank,
-                              // write or short
-    int fail_errno = 5;       // EIO
-    const char *font = "";    // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
-    bool log = true;          // false: no call log; each device call sets ENOENT
-    rlim_t address_space = 0; // RLIMIT_AS of the run, 0: none
-    const char *driver = "";  // the driver the fake panel plays; "": plain
-    const char *setting = ""; // NAME=value in the program's environment
-    const char *device = "";  // the device path the fake panel plays; "": /dev/fb0
+    const char *fail = "";     // the failing device call: open, ioctl, fscreeninfo, blank,
+                               // write or short
+    int fail_errno = 5;        // EIO
+    const char *font = "";     // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
+    bool log = true;           // false: no call log; each device call sets ENOENT
+    rlim_t address_space = 0;  // RLIMIT_AS of the run, 0: none
+    const char *driver = "";   // the driver the fake panel plays; "": plain
+    const char *setting = "";  // NAME=value in the program's environment
+    const char *device = "";   // the device path the fake panel plays; "": /dev/fb0
+    bool stdin_closed = false; // started as a boot script may start it: the device
+                               // then gets descriptor 0
 };
 
 const std::string program = NORLET_BINARY_DIR "/norlet-display";
@@ -80,6 +82,7 @@ inline std::string read_file(const fs::path &path)
     for (auto &arg : argv)
         pointers.push_back(arg.data());
     pointers.push_back(nullptr);
+    if (p.stdin_closed) close(0);
     execvp(file.c_str(), pointers.data());
     _exit(127);
 }
