@@ -130,8 +130,10 @@ void fill_rows(const FrameFormat *format, const Canvas *canvas, uint8_t *frame, 
 void fill_packed(const FrameFormat *format, const Canvas *canvas, uint8_t *frame, uint64_t bytes)
 {
     if (format->columns > INT32_MAX || format->rows > INT32_MAX) return;
-    Canvas target = {frame, static_cast<int32_t>(format->columns),
-                     static_cast<int32_t>(format->rows), 0, 0};
+    Canvas target{}; // the frame in the canvas addressing; its cursor is not used
+    target.buffer = frame;
+    target.width = static_cast<int32_t>(format->columns);
+    target.height = static_cast<int32_t>(format->rows);
     for (int64_t y = 0; y < target.height; ++y) {
         if (mmap_pixel_bytes(target.width, y + 1) > bytes) return;
         Source from = source_of(format, static_cast<uint64_t>(y), format->columns);

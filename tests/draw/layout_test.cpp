@@ -92,6 +92,10 @@ TEST(Layout, EveryFormatMatchesTheModel)
         Canvas canvas = {pixels.data(), width, height, 0, 0};
         FrameFormat f = random_format(random, canvas);
         uint64_t whole = layout_frame_bytes(&f);
+        uint64_t packed_bytes =
+            f.columns && f.rows ? (f.columns - 1) / 8 + uint64_t{f.columns} * (f.rows - 1) / 8 + 1
+                                : 0;
+        ASSERT_EQ(whole, f.line_length ? f.line_length * f.rows : packed_bytes);
         uint64_t bytes = random() % 4 ? whole : random() % (whole + 8);
 
         std::vector<uint8_t> frame(bytes + guard, guard_value);

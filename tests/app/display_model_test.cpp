@@ -1,0 +1,61 @@
+// The display pass in process against the model of the display fuzz target
+// (tests/fuzz/display_fuzzer.cpp, which stands in for the device calls and
+// checks the messages, the device calls, the frame's size and padding and the
+// result of print_string): seeded random devices, drivers, settings, failing
+// calls and texts. A failed check aborts with what was expected.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iterator>
+#include <random>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+namespace
+{
+
+void put_u32(std::string *input, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        *input += static_cast<char>(value >> 8 * i);
+}
+
+// An input of the fuzz target, its values drawn from the edges that matter.
+std::string random_input(std::mt19937 &random)
+{
+    auto pick = [&](const auto &values) { return values[random() % std::size(values)]; };
+    constexpr uint32_t sides[] = {0, 1, 7, 8, 9, 48, 64, 127, 128, 129, 132, 256, 0x80000000u};
+    constexpr uint32_t depths[] = {0, 1, 1, 2, 4, 7, 8, 16, 24, 32, 0xFFFFFFFFu};
+    uint32_t xres = pick(sides), yres = pick(sides), bpp = pick(depths);
+    uint32_t line_pixels = random() % 4 ? xres : pick(sides);
+    std::string input;
+    for (uint32_t value : {xres, yres, line_pixels, bpp})
+        put_u32(&input, value);
+    for (int i = 0; i < 3; ++i) // behaviour, driver, settings
+        input += static_cast<char>(random());
+    uint64_t row = (uint64_t{line_pixels} * bpp + 7) / 8;
+    const uint64_t lines[] = {0, row, row + random() % 8, row / 2};
+    uint32_t line = static_cast<uint32_t>(pick(lines));
+    const uint64_t memories[] = {0, uint64_t{line} * yres, random() % 4096, 1u << 20};
+    put_u32(&input, line);
+    put_u32(&input, static_cast<uint32_t>(pick(memories)));
+    for (int i = 0; i < 6; ++i) // colour fields
+        input += static_cast<char>(random() % 40);
+    constexpr char letters[] = "AZaz09 .,\n#";
+    for (int n = random() % 50; n > 0; --n)
+        input += letters[random() % (sizeof letters - 1)];
+    return input;
+}
+
+TEST(DisplayModel, RandomDevicesAndSettingsAgreeWithTheModel)
+{
+    unsetenv("FRAMEBUFFER");
+    std::mt19937 random(20261207);
+    for (int run = 0; run < 3000; ++run) {
+        std::string input = random_input(random);
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.data()), input.size());
+    }
+}
+
+} // namespace
