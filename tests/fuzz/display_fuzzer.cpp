@@ -73,9 +73,9 @@ uint64_t line_length(uint32_t mono)
     bool fix = device.answers && device.fix.type == FB_TYPE_PACKED_PIXELS;
     uint32_t bpp = info.bits_per_pixel;
     bool known = fix && std::string(device.fix.id) != ids[0];
-    bool rows = bpp == 1 ? mono >= 2 || (mono == 0 && known)
-                         : fix && (bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 ||
-                                   bpp == 24 || bpp == 32);
+    bool rows =
+        bpp == 1 ? mono >= 2 || (mono == 0 && known)
+                 : fix && (bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32);
     if (!rows) return 0;
     if (fix && device.fix.line_length) return device.fix.line_length;
     return (uint64_t{info.xres_virtual} * bpp + 7) / 8;
@@ -84,8 +84,8 @@ uint64_t line_length(uint32_t mono)
 uint64_t write_size(uint64_t line)
 {
     const fb_var_screeninfo &info = device.info;
-    uint64_t size = line ? line * info.yres
-                         : info.xres_virtual * info.yres * info.bits_per_pixel >> 3;
+    uint64_t size =
+        line ? line * info.yres : info.xres_virtual * info.yres * info.bits_per_pixel >> 3;
     uint32_t memory = device.answers ? device.fix.smem_len : 0;
     return memory && size > memory ? memory : size;
 }
@@ -146,8 +146,8 @@ int ioctl(int fd, unsigned long request, ...)
         return 0;
     }
     bool unblank = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(argument)) == FB_BLANK_UNBLANK;
-    device.calls += request == FBIOBLANK && unblank ? "blank\n"
-                        : "ioctl " + std::to_string(request) + "\n";
+    device.calls +=
+        request == FBIOBLANK && unblank ? "blank\n" : "ioctl " + std::to_string(request) + "\n";
     return errno = EINVAL, -1;
 }
 
@@ -228,8 +228,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     take_driver(&data, &size);
     uint64_t line = line_length(mono_layout), frame = write_size(line);
     bool opened = device.failure != open_fails, queried = opened && device.failure != ioctl_fails;
-    bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX,
+    // A canvas of 2^48 bytes or more no allocator gives (and none touches
+    // memory to refuse it): it fails as the frame's own allocation does, also
+    // when the frame itself is small. The fuzzer's malloc limit stops far
+    // below, so only the replay in the test suite runs it.
+    bool huge = canvas_bytes() >= uint64_t{1} << 48;
+    bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX || huge,
          ends = !queried || refused;
+#ifndef NORLET_DISPLAY_REPLAY
+    if (huge) return -1;
+#endif
     if (!ends && std::max(canvas_bytes(), frame) > 1 << 20) return -1;
 
     // print_string with its output captured.
