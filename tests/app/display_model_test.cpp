@@ -47,7 +47,7 @@ std::string random_input(std::mt19937 &random)
     for (int i = 0; i < 3; ++i) // behaviour, driver, settings
         input += static_cast<char>(random());
     uint64_t row = (uint64_t{line_pixels} * bpp + 7) / 8;
-    const uint64_t lines[] = {0, row, row + random() % 8, row / 2};
+    const uint64_t lines[] = {0, row, row + random() % 8, row / 2, 0xFFFFFFFF};
     uint32_t line = static_cast<uint32_t>(pick(lines));
     const uint64_t memories[] = {0, uint64_t{line} * yres, random() % 4096, 1u << 20};
     put_u32(&input, line);
@@ -64,7 +64,7 @@ TEST(DisplayModel, RandomDevicesAndSettingsAgreeWithTheModel)
 {
     unsetenv("FRAMEBUFFER");
     std::mt19937 random(20261207);
-    for (int run = 0; run < 3000; ++run) {
+    for (int run = 0; run < 20000; ++run) {
         std::string input = random_input(random);
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(input.data()), input.size());
     }

@@ -228,11 +228,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     take_driver(&data, &size);
     uint64_t line = line_length(mono_layout), frame = write_size(line);
     bool opened = device.failure != open_fails, queried = opened && device.failure != ioctl_fails;
-    // A canvas of 2^48 bytes or more no allocator gives (and none touches
-    // memory to refuse it): it fails as the frame's own allocation does, also
-    // when the frame itself is small. The fuzzer's malloc limit stops far
-    // below, so only the replay in the test suite runs it.
-    bool huge = canvas_bytes() >= uint64_t{1} << 48;
+    // A canvas or frame of 2^48 bytes or more no allocator gives (and none
+    // touches memory to refuse it): it fails as a failed allocation, also when
+    // the other one was allocated. The fuzzer's malloc limit stops far below,
+    // so only the replay in the test suite runs it.
+    bool huge = std::max(canvas_bytes(), frame) >= uint64_t{1} << 48;
     bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX || huge,
          ends = !queried || refused;
 #ifndef NORLET_DISPLAY_REPLAY
