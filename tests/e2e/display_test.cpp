@@ -131,7 +131,8 @@ std::vector<Row> driver_rows()
 INSTANTIATE_TEST_SUITE_P(Drivers, Display, testing::ValuesIn(driver_rows()), row_name);
 
 // The environment: the device, the 1-bpp layout, the turn, values refused in
-// one line; a driver that refuses the fixed query or the unblank.
+// one line; a line that wraps at a panel edge inside a byte (the canvas is
+// wider); a driver that refuses the fixed query or the unblank.
 INSTANTIATE_TEST_SUITE_P(
     Settings, Display,
     testing::Values(
@@ -147,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
              .driver = "ssd1307fb",
              .setting = "NORLET_MONO_LAYOUT=packed"}},
         Row{"mono_unknown", two, {.driver = "cfag12864b", .setting = "NORLET_MONO_LAYOUT=mirror"}},
+        Row{"wrap_at_the_panel_edge",
+            {"ABCDEFGHIJKLMNOPQRSTU"},
+            {.xres = 100, .yres = 32, .driver = "ssd1307fb"}},
         Row{"fscreeninfo_fails", two, {.fail = "fscreeninfo", .driver = "ssd130x"}},
         Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}}),
     row_name);
