@@ -28,11 +28,11 @@ ensure_packages() { # REASON PACKAGES...
 }
 
 # What building, the device fonts and the pictures need.
-BUILD_PACKAGES=(cmake make g++ pkg-config xfonts-base pcf2bdf netpbm)
+BUILD_PACKAGES=(cmake make g++ pkg-config xfonts-base xfonts-terminus pcf2bdf netpbm)
 # What the tests need on top: GoogleTest, valgrind, and FreeType, the fonts
 # and the converters for checking fonts against FreeType.
 TEST_PACKAGES=(libgtest-dev libfreetype-dev valgrind otf2bdf xfonts-75dpi xfonts-100dpi
-    xfonts-terminus fonts-dejavu-core)
+    fonts-dejavu-core)
 # What the fuzz targets need: clang with libFuzzer, and llvm for coverage.
 FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
 # What the cross-built suite needs (scripts/cross-test.sh) besides the
