@@ -15,6 +15,7 @@
 #include "font.h"
 #include "frame-format.h"
 #include "mmap.h"
+#include "utf8.h"
 
 namespace
 {
@@ -132,21 +133,22 @@ int fail_and_close(int fd, const char *message)
     return 1;
 }
 
-// Draws the text, breaking a line after every 21 characters; a newline in
-// the text starts a new count. A cell that ends at or past the panel's right
-// edge starts a new line, as the renderer does at the canvas's own edge, also
-// when the canvas is wider than the panel.
+// Draws the UTF-8 text character by character, breaking a line after every
+// 21 characters; a newline in the text starts a new count. A cell that ends
+// at or past the panel's right edge starts a new line, as the renderer does at
+// the canvas's own edge, also when the canvas is wider than the panel.
 void draw_text(Canvas *canvas, const char *text, int64_t right_edge)
 {
     int32_t column = 0;
-    for (size_t i = 0, n = std::strlen(text); i < n; ++i) {
-        char c = text[i];
-        font_putc(canvas, static_cast<signed char>(c));
-        if (c != '\n' && canvas->cursor_x >= right_edge) font_putc(canvas, '\n');
+    size_t used = 0;
+    for (size_t i = 0, n = std::strlen(text); i < n; i += used) {
+        int32_t c = utf8_next(text + i, n - i, &used);
+        font_put_codepoint(canvas, c);
+        if (c != '\n' && canvas->cursor_x >= right_edge) font_put_codepoint(canvas, '\n');
         if (c == '\n') {
             column = 0;
         } else if (++column == columns_per_line) {
-            font_putc(canvas, '\n');
+            font_put_codepoint(canvas, '\n');
             column = 0;
         }
     }

@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "bdf-reader.h"
+#include "utf8.h"
 
 namespace
 {
@@ -200,15 +201,21 @@ int font_set_currency_symbol(uint32_t symbol)
 
 int font_putc(Canvas *canvas, int32_t character)
 {
+    // A newline is 10 itself, not any code whose low 8 bits are 10.
+    return font_put_codepoint(canvas, character == newline ? newline : character & 0xFF);
+}
+
+int font_put_codepoint(Canvas *canvas, int32_t code)
+{
     if (!canvas) return 0;
     int64_t columns = at_least_zero(cell_width());
     int64_t rows = at_least_zero(cell_height());
-    if (character == newline) {
+    if (code == newline) {
         canvas->cursor_x = 0;
         next_line(canvas, rows);
         return 0;
     }
-    draw_cell(canvas, get_bdf_char(character & 0xFF));
+    draw_cell(canvas, get_bdf_char(code));
     advance(canvas, columns, rows);
     return 0;
 }
@@ -218,5 +225,14 @@ int font_puts(Canvas *canvas, const char *text)
     if (!text) return 0;
     for (size_t i = 0, n = std::strlen(text); i < n; ++i)
         font_putc(canvas, static_cast<signed char>(text[i]));
+    return 0;
+}
+
+int font_puts_utf8(Canvas *canvas, const char *text)
+{
+    if (!text) return 0;
+    size_t used = 0;
+    for (size_t i = 0, n = std::strlen(text); i < n; i += used)
+        font_put_codepoint(canvas, utf8_next(text + i, n - i, &used));
     return 0;
 }

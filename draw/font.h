@@ -50,4 +50,14 @@ int font_putc(Canvas *canvas, int32_t character);
 // char. A null text draws nothing. Returns 0.
 int font_puts(Canvas *canvas, const char *text);
 
+// font_putc for a whole code point: code 10 is a newline, any other code
+// draws the glyph whose encoding is code itself (a Unicode font's code
+// point), a blank cell when the font lacks it. Returns 0.
+int font_put_codepoint(Canvas *canvas, int32_t code);
+
+// font_put_codepoint for every character of the NUL-terminated UTF-8 text as
+// utf8_next takes them: a well-formed sequence draws its code point, every
+// other byte its Latin-1 code. A null text draws nothing. Returns 0.
+int font_puts_utf8(Canvas *canvas, const char *text);
+
 #endif

@@ -47,13 +47,21 @@ const std::vector<std::string> hello = {"Hello"}, two = {"Hello", "World"};
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, Display,
-    testing::Values(Row{"no_arguments", {}, {}, "/opt/bin/lcd"},
-                    Row{"five_arguments", {"one", "two", "three", "four", "five"}},
-                    Row{"empty_argument", {"above", "", "below"}},
-                    Row{"21_characters", {"ABCDEFGHIJKLMNOPQRSTU", "abcdefghijklmnopqrstu"}},
-                    Row{"43_characters", {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefg", "end"}},
-                    Row{"embedded_newline", {"first\nsecond", "third"}},
-                    Row{"latin1_bytes", {"caf\351 \2435 \260C", "\305ngstr\366m \265s"}}),
+    testing::Values(
+        Row{"no_arguments", {}, {}, "/opt/bin/lcd"},
+        Row{"five_arguments", {"one", "two", "three", "four", "five"}},
+        Row{"empty_argument", {"above", "", "below"}},
+        Row{"21_characters", {"ABCDEFGHIJKLMNOPQRSTU", "abcdefghijklmnopqrstu"}},
+        Row{"43_characters", {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefg", "end"}},
+        Row{"embedded_newline", {"first\nsecond", "third"}},
+        Row{"latin1_bytes", {"caf\351 \2435 \260C", "\305ngstr\366m \265s"}},
+        Row{"utf8_text",
+            {"Temp 41 °C  Ωµ±", "→ 192.168.1.20 ✓✗", "Привет Γειά σου", "┌──┐ ▮ └──┘ ╳"}},
+        Row{"utf8_21_characters", {"ЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬ", "→→→→→→→→→→→→→→→→→→→→→"}},
+        // Each byte of an ill-formed sequence shows as its own Latin-1
+        // character: overlong, surrogate, truncated, stray, past U+10FFFF.
+        Row{"utf8_invalid",
+            {"\xC0\xAF \xED\xA0\x80", "\xE2\x86 \xE2\x86", "\x80 \xBF", "\xF4\x90\x80\x80"}}),
     row_name);
 
 // The font of each panel class (132 x 48, 128 x 64, 256 x 128, any other) and
