@@ -50,3 +50,19 @@ int32_t utf8_next(const char *text, size_t length, size_t *used)
     *used = lead.length;
     return static_cast<int32_t>(code);
 }
+
+size_t utf8_encode(int32_t code, char *out)
+{
+    if (code < 0 || !is_scalar_value(static_cast<uint32_t>(code))) return 0;
+    auto value = static_cast<uint32_t>(code);
+    if (value < 0x80) {
+        out[0] = static_cast<char>(value);
+        return 1;
+    }
+    size_t length = value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
+    constexpr uint8_t lead_marks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    for (size_t i = length - 1; i > 0; --i, value >>= 6)
+        out[i] = static_cast<char>(0x80 | (value & 0x3F));
+    out[0] = static_cast<char>(lead_marks[length] | value);
+    return length;
+}

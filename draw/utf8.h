@@ -15,4 +15,9 @@
 // bytes taken: 1 to 4, and 0 for an empty text, which gives 0.
 int32_t utf8_next(const char *text, size_t length, size_t *used);
 
+// Writes code point code as UTF-8 into out (room for 4 bytes) and returns the
+// number of bytes written, 1 to 4; 0 (nothing written) for what UTF-8 does
+// not carry: a negative code, a surrogate, a code past U+10FFFF.
+size_t utf8_encode(int32_t code, char *out);
+
 #endif

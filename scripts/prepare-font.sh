@@ -2,24 +2,30 @@
 # Turns a font into a BDF file norlet-display reads, and shows what the panel
 # will print and draw with it.
 #
-#   scripts/prepare-font.sh SOURCE OUTPUT.bdf [--size PIXELS]
+#   scripts/prepare-font.sh SOURCE OUTPUT.bdf [--size PIXELS] [--codes RANGES]
 #
 # SOURCE is a BDF file, a PCF file (.pcf or .pcf.gz, converted with pcf2bdf)
 # or a TrueType/OpenType file (.ttf, .otf, converted with otf2bdf at PIXELS
-# pixels, codes 32 to 126 and 160 to 255: the panel draws no others). OUTPUT
-# is the font as the reader takes it: blank lines and COMMENT lines between
-# ENDPROPERTIES and CHARS removed, blank lines elsewhere too, nothing else
-# changed. A font the panel cannot show is refused with one line and exit
-# status 1, and OUTPUT is not written.
+# pixels). RANGES is a comma-separated list of hexadecimal code points and
+# ranges of them (e.g. 20-7E,A0-FF,2190-21FF): the characters kept. A
+# TrueType or OpenType font is converted for the device fonts' characters
+# (fonts/device-codes.txt) unless RANGES says otherwise; a BDF or PCF font
+# keeps all its glyphs unless RANGES is given. OUTPUT is the font as the
+# reader takes it: blank lines and COMMENT lines between ENDPROPERTIES and
+# CHARS removed, blank lines elsewhere too, the glyphs outside RANGES left
+# out (CHARS counting the rest), nothing else changed. A font the panel
+# cannot show is refused with one line and exit status 1, and OUTPUT is not
+# written.
 #
 # The result is then loaded by the program's own reader with build/fontcheck
 # (built when missing; FONTCHECK names another command to run instead).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
+source "$root/scripts/font-codes.sh"
 
 usage() {
-    echo "usage: $0 SOURCE OUTPUT.bdf [--size PIXELS]" >&2
+    echo "usage: $0 SOURCE OUTPUT.bdf [--size PIXELS] [--codes RANGES]" >&2
     exit 2
 }
 refuse() {
@@ -27,10 +33,11 @@ refuse() {
     exit 1
 }
 
-source="" output="" size=""
+source="" output="" size="" codes=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --size) [ $# -ge 2 ] || usage; size=$2; shift 2 ;;
+    --codes) [ $# -ge 2 ] || usage; codes=$2; shift 2 ;;
     -*) usage ;;
     *) if [ -z "$source" ]; then source=$1; elif [ -z "$output" ]; then output=$1; else usage; fi
        shift ;;
@@ -39,6 +46,9 @@ done
 [ -n "$source" ] && [ -n "$output" ] || usage
 [ -r "$source" ] || refuse "cannot be read"
 [ -z "$size" ] || [[ "$size" =~ ^[1-9][0-9]*$ ]] || refuse "--size takes a number of pixels"
+range='[0-9A-Fa-f]{1,6}(-[0-9A-Fa-f]{1,6})?'
+[ -z "$codes" ] || [[ "$codes" =~ ^$range(,$range)*$ ]] ||
+    refuse "--codes takes hexadecimal code points and ranges, e.g. 20-7E,A0-FF"
 
 # The kind of font, from its first bytes (PCF, TrueType/OpenType) or a
 # STARTFONT line (BDF, which may begin with comments); a gzip file is told
@@ -52,6 +62,17 @@ kind_of_source() {
     esac
 }
 
+# RANGES as otf2bdf takes them: decimal, "first_last", a space between.
+otf2bdf_ranges() { # RANGES
+    local part first last list=()
+    IFS=, read -ra parts <<<"$1"
+    for part in "${parts[@]}"; do
+        first=${part%-*} last=${part#*-}
+        list+=("$((16#$first))_$((16#$last))")
+    done
+    echo "${list[*]}"
+}
+
 # The source as BDF text, on standard output.
 convert() {
     case "$kind" in
@@ -61,7 +82,8 @@ convert() {
         local bdf
         bdf=$(mktemp)
         # otf2bdf's exit status says nothing; a complete font ends in ENDFONT.
-        otf2bdf -p "$size" -r 72 -l "32_126 160_255" -o "$bdf" "$source" >/dev/null 2>&1 || true
+        otf2bdf -p "$size" -r 72 -l "$(otf2bdf_ranges "${codes:-$(device_codes)}")" \
+            -o "$bdf" "$source" >/dev/null 2>&1 || true
         cat "$bdf"
         rm -f "$bdf"
         ;;
@@ -124,8 +146,12 @@ ttf)
 esac
 
 partial="$output.partial"
-trap 'rm -f "$partial"' EXIT
+trap 'rm -f "$partial" "$partial.whole"' EXIT
 convert | reader_form >"$partial"
+if [ -n "$codes" ] && [ "$kind" != ttf ]; then
+    mv -f "$partial" "$partial.whole"
+    trim_bdf "$codes" "$partial.whole" >"$partial"
+fi
 grep -q '^ENDFONT' "$partial" || refuse "no complete font (no ENDFONT line)"
 reason=$(check_form "$partial") || refuse "$reason"
 mv -f "$partial" "$output"

@@ -2,7 +2,8 @@
 // UTF-32): at every place of seeded random byte strings, mostly lead and
 // continuation bytes around every boundary of the encoding, a sequence iconv
 // takes whole is one character of its code point, and any other byte is one
-// character of its own value, as Latin-1.
+// character of its own value, as Latin-1; the encoding writes back every
+// sequence read.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
@@ -68,7 +69,16 @@ TEST(Utf8, EveryCharacterAsTheCLibraryReadsIt)
             int32_t code = utf8_next(text.data() + at, text.size() - at, &used);
             ASSERT_EQ(code, expected) << "round " << round << ", byte " << at;
             ASSERT_EQ(used, expected_used) << "round " << round << ", byte " << at;
+            // A character read from a sequence writes that sequence again.
+            char again[4];
+            if (used > 1 || code < 0x80) {
+                ASSERT_EQ(std::string(again, utf8_encode(code, again)), text.substr(at, used));
+            }
         }
+    }
+    for (int32_t code : {-1, 0xD800, 0xDFFF, 0x110000}) {
+        char out[4];
+        EXPECT_EQ(utf8_encode(code, out), 0u) << code;
     }
     iconv_close(converter);
     size_t used = 1;

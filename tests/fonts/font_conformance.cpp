@@ -14,6 +14,7 @@
 #include "bdf-reader.h"
 #include "font.h"
 #include "mmap.h"
+#include "utf8.h"
 
 namespace
 {
@@ -32,25 +33,10 @@ void set(std::string &cell, int row, int column)
     cell[row * (current_font.width + 1) + column] = '#';
 }
 
-// The UTF-8 bytes of a code point; empty for what UTF-8 text cannot carry
-// (NUL, which ends a text, surrogates, codes past U+10FFFF).
-std::string utf8(int code)
-{
-    auto byte = [](int bits) { return static_cast<char>(bits); };
-    if (code <= 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return "";
-    if (code < 0x80) return {byte(code)};
-    if (code < 0x800) return {byte(0xC0 | code >> 6), byte(0x80 | (code & 0x3F))};
-    if (code < 0x10000)
-        return {byte(0xE0 | code >> 12), byte(0x80 | (code >> 6 & 0x3F)),
-                byte(0x80 | (code & 0x3F))};
-    return {byte(0xF0 | code >> 18), byte(0x80 | (code >> 12 & 0x3F)),
-            byte(0x80 | (code >> 6 & 0x3F)), byte(0x80 | (code & 0x3F))};
-}
-
 // The cell as the panel shows the character: its UTF-8 text drawn by
-// font_puts_utf8 on a canvas of one cell (a code the text cannot carry by
-// font_put_codepoint; the newline, which draws nothing, as the reader's
-// table holds it).
+// font_puts_utf8 on a canvas of one cell (a code UTF-8 text cannot carry, NUL
+// included, by font_put_codepoint; the newline, which draws nothing, as the
+// reader's table holds it).
 std::string drawn_cell(int code)
 {
     std::string cell = blank_cell();
@@ -66,11 +52,11 @@ std::string drawn_cell(int code)
     int32_t width = (current_font.width + 7) / 8 * 8;
     std::string pixels(mmap_pixel_bytes(width, current_font.height), '\0');
     Canvas canvas = {reinterpret_cast<uint8_t *>(pixels.data()), width, current_font.height, 0, 0};
-    std::string text = utf8(code);
-    if (text.empty())
+    char text[5] = {};
+    if (code == 0 || utf8_encode(code, text) == 0)
         font_put_codepoint(&canvas, code);
     else
-        font_puts_utf8(&canvas, text.c_str());
+        font_puts_utf8(&canvas, text);
     for (int row = 0; row < current_font.height; ++row)
         for (int column = 0; column < current_font.width; ++column)
             if (mmap_get_pixel(&canvas, column, row)) set(cell, row, column);

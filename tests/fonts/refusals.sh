@@ -16,7 +16,8 @@ rows=(
     "1|not a BDF, PCF, TrueType or OpenType font|$prepare $f/text.bdf $t/out.bdf"
     "2|usage: |$prepare $f/raw.bdf"
     "1|BDF-Font: Font file is invalid format|$FONTCHECK $f/raw.bdf"
-    "0|missing codes (drawn as blank cells): 32-64 66-126 160-255 (190 codes)|$prepare $f/raw.bdf $t/ok.bdf"
+    "0|Basic Latin                  0020-007E    1 of 95 lacks U+0020-0040 U+0042-007E|$prepare $f/raw.bdf $t/ok.bdf"
+    "1|--codes takes hexadecimal code points and ranges|$prepare $f/raw.bdf $t/out.bdf --codes 41,x"
     "0|cell: 6 x 8 pixels, offsets 0 -1|$FONTCHECK $t/ok.bdf"
 )
 failed=0
