@@ -159,9 +159,12 @@ time_row() {
     echo
     echo "| font reader, display pass | CPU time | target | noise | |"
     echo "|---|---|---|---|---|"
-    for font in 6x12 6x16 12x32; do time_row "load_font/$font" -; done
+    for font in 6x12 6x16 12x32 6x12-latin1 6x16-latin1 12x32-latin1; do
+        time_row "load_font/$font" -
+    done
     time_row load_font/6x12-unicode 750
     for font in 6x12 6x16 12x32 6x12-unicode; do time_row "lookup_0_255/$font" -; done
+    for font in 6x12 6x16 12x32 6x12-latin1; do time_row "lookup_device_set/$font" -; done
     for panel in 132x48 128x64 256x128; do time_row "print_string/$panel" -; done
     echo
     echo "| whole run (instructions) | norlet-display | floor | program / floor | target | |"
