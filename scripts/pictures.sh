@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # Remakes the README's panel pictures in docs/ with the demo (the real
 # program on the fake panel, drawn by the frame viewer): each panel class
-# with its own font, and the 128 x 64 panel with Terminus Bold 8x16 made
-# ready by scripts/prepare-font.sh.
+# with its own font, the 128 x 64 and 256 x 128 panels with UTF-8 text, and
+# the 128 x 64 panel with Terminus Bold 8x16 made ready by
+# scripts/prepare-font.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 lines=("Hello, world!" "IP 192.168.1.20" "Temp 41 C" "fw 1.4.2")
 picture() { # NAME DEMO_OPTIONS...
     local name=$1
     shift
-    "$root/scripts/demo.sh" --out "$root/build/pictures/$name" "$@" "${lines[@]}" >/dev/null
+    "$root/scripts/demo.sh" --out "$root/build/pictures/$name" "$@" >/dev/null
     cp "$root/build/pictures/$name/panel.png" "$root/docs/panel-$name.png"
     echo "docs/panel-$name.png"
 }
-for panel in 132x48 128x64 256x128; do picture "$panel" --panel "$panel"; done
+for panel in 132x48 128x64 256x128; do picture "$panel" --panel "$panel" "${lines[@]}"; done
+utf8=("Temp 41 °C" "→ ok ✓" "Ωµ±" "Привет")
+picture 128x64-utf8 "${utf8[@]}"
+picture 256x128-utf8 --panel 256x128 "${utf8[@]}"
 source "$root/scripts/lib.sh"
 ensure_packages "the Terminus font" xfonts-terminus
 font="$root/build/pictures/ter-u16b.bdf"
 "$root/scripts/prepare-font.sh" /usr/share/fonts/X11/misc/ter-u16b_iso-8859-1.pcf.gz "$font" >/dev/null
-picture 128x64-terminus --font "$font"
+picture 128x64-terminus --font "$font" "${lines[@]}"
