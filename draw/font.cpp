@@ -127,6 +127,23 @@ void advance(Canvas *canvas, int64_t columns, int64_t rows)
     next_line(canvas, rows);
 }
 
+// Code 10 exactly is a newline (nothing drawn, no glyph looked up); any other
+// code draws the glyph of key and moves the cursor on.
+int put_character(Canvas *canvas, int32_t code, int32_t key)
+{
+    if (!canvas) return 0;
+    int64_t columns = at_least_zero(cell_width());
+    int64_t rows = at_least_zero(cell_height());
+    if (code == newline) {
+        canvas->cursor_x = 0;
+        next_line(canvas, rows);
+        return 0;
+    }
+    draw_cell(canvas, get_bdf_char(key));
+    advance(canvas, columns, rows);
+    return 0;
+}
+
 } // namespace
 
 int font_set_double_height()
@@ -201,23 +218,12 @@ int font_set_currency_symbol(uint32_t symbol)
 
 int font_putc(Canvas *canvas, int32_t character)
 {
-    // A newline is 10 itself, not any code whose low 8 bits are 10.
-    return font_put_codepoint(canvas, character == newline ? newline : character & 0xFF);
+    return put_character(canvas, character, character & 0xFF);
 }
 
 int font_put_codepoint(Canvas *canvas, int32_t code)
 {
-    if (!canvas) return 0;
-    int64_t columns = at_least_zero(cell_width());
-    int64_t rows = at_least_zero(cell_height());
-    if (code == newline) {
-        canvas->cursor_x = 0;
-        next_line(canvas, rows);
-        return 0;
-    }
-    draw_cell(canvas, get_bdf_char(code));
-    advance(canvas, columns, rows);
-    return 0;
+    return put_character(canvas, code, code);
 }
 
 int font_puts(Canvas *canvas, const char *text)
