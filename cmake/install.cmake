@@ -3,22 +3,27 @@
 #
 #   bin/norlet-display, bin/norlet-panel (the panel check)
 #   include/mstr.h
-#   lib/libmstr.a
-#   lib/pkgconfig/mstr.pc                 pkg-config --cflags --libs mstr
-#   lib/cmake/mstr/mstrConfig.cmake ...   find_package(mstr), target mstr::mstr
+#   LIB/libmstr.a
+#   LIB/pkgconfig/mstr.pc                 pkg-config --cflags --libs mstr
+#   LIB/cmake/mstr/mstrConfig.cmake ...   find_package(mstr), target mstr::mstr
+#   share/man/man1, man3                  norlet-display(1), norlet-panel(1), mstr(3)
+#   share/doc/norlet-display/examples/    the boot-status script and its unit
 #   share/fonts/*.bdf                     with NORLET_INSTALL_FONTS (fonts/)
 #
-# The pkg-config file and the CMake package find the prefix from where they
-# lie, so an image can be installed anywhere and moved.
+# LIB is lib, or lib/<multiarch triplet> under the prefix /usr on Debian
+# (GNUInstallDirs; a Debian package build passes it too). The pkg-config file
+# and the CMake package find the prefix from where they lie, so an image can
+# be installed anywhere and moved.
+include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(NORLET_MSTR_CMAKE_DIR lib/cmake/mstr)
+set(NORLET_MSTR_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/mstr)
 
-install(TARGETS norlet-display norlet-panel RUNTIME DESTINATION bin)
+install(TARGETS norlet-display norlet-panel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS mstr EXPORT mstrTargets
-    ARCHIVE DESTINATION lib
-    INCLUDES DESTINATION include)
-install(FILES ${PROJECT_SOURCE_DIR}/mstr/mstr.h DESTINATION include)
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/mstr/mstr.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 install(EXPORT mstrTargets NAMESPACE mstr:: DESTINATION ${NORLET_MSTR_CMAKE_DIR})
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/mstrConfig.cmake.in
@@ -30,5 +35,17 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/mstrConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/mstrConfig.cmake ${PROJECT_BINARY_DIR}/mstrConfigVersion.cmake
     DESTINATION ${NORLET_MSTR_CMAKE_DIR})
 
+# The way from the pkg-config file's folder back to the prefix, and on to the
+# header and the library.
+file(RELATIVE_PATH NORLET_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" NORLET_PC_TO_PREFIX "${NORLET_PC_TO_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/mstr.pc.in ${PROJECT_BINARY_DIR}/mstr.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/mstr.pc DESTINATION lib/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/mstr.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/norlet-display.1 ${PROJECT_SOURCE_DIR}/docs/man/norlet-panel.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/mstr.3 DESTINATION ${CMAKE_INSTALL_MANDIR}/man3)
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/examples/norlet-boot-status
+    DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(FILES ${PROJECT_SOURCE_DIR}/examples/norlet-boot-status.service
+    DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)

@@ -2,7 +2,7 @@
 # installed program, and builds and runs consumer.c against the installed
 # mstr as C through pkg-config and as C++ through find_package(mstr).
 # -DBUILD_DIR -DWORK_DIR -DSOURCE_DIR -DC_COMPILER -DCXX_COMPILER -DPKG_CONFIG
-# [-DTOOLCHAIN=file] [-DEMULATOR=word|word|...] [-DWITH_FONTS=ON]
+# -DLIBDIR [-DTOOLCHAIN=file] [-DEMULATOR=word|word|...] [-DWITH_FONTS=ON]
 cmake_minimum_required(VERSION 3.25)
 set(prefix ${WORK_DIR}/prefix)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
@@ -21,10 +21,17 @@ endfunction()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 run("install" "*" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-# The library's files are all used by the consumers below; the fonts are not.
-foreach(font IN ITEMS 6x12 6x16 12x32)
-    if(WITH_FONTS AND NOT EXISTS ${prefix}/share/fonts/${font}.bdf)
-        message(FATAL_ERROR "the install should have made ${prefix}/share/fonts/${font}.bdf")
+# The library's files are all used by the consumers below; the fonts, pages
+# and examples are not.
+set(expected share/man/man1/norlet-display.1 share/man/man1/norlet-panel.1 share/man/man3/mstr.3
+    share/doc/norlet-display/examples/norlet-boot-status
+    share/doc/norlet-display/examples/norlet-boot-status.service)
+if(WITH_FONTS)
+    list(APPEND expected share/fonts/6x12.bdf share/fonts/6x16.bdf share/fonts/12x32.bdf)
+endif()
+foreach(file IN LISTS expected)
+    if(NOT EXISTS ${prefix}/${file})
+        message(FATAL_ERROR "the install should have made ${prefix}/${file}")
     endif()
 endforeach()
 run("installed program" "Usage: ${prefix}/bin/norlet-display \"line1 text to display\" [\"line2 text to display\" ...]"
@@ -33,7 +40,7 @@ run("installed program" "Usage: ${prefix}/bin/norlet-display \"line1 text to dis
 if(NOT PKG_CONFIG)
     message(FATAL_ERROR "pkg-config not found (Debian package pkg-config)")
 endif()
-set(ENV{PKG_CONFIG_LIBDIR} ${prefix}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_LIBDIR} ${prefix}/${LIBDIR}/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 run("pkg-config" "*" ${PKG_CONFIG} --cflags --libs mstr)
 separate_arguments(flags UNIX_COMMAND "${step_output}")
