@@ -8,13 +8,17 @@
 #   scripts/test.sh --all   also every fuzz target for 30 seconds (clang,
 #                           libFuzzer), the whole suite cross-built for
 #                           32-bit ARM and run under qemu-user (this adds the
-#                           armhf architecture to dpkg, for FreeType on ARM)
-#                           and the static program on Debian's own kernel
-#                           under qemu-system (scripts/kernel-test.sh)
+#                           armhf architecture to dpkg, for FreeType on ARM),
+#                           the static program on Debian's own kernel
+#                           under qemu-system (scripts/kernel-test.sh) and
+#                           the Debian packages for amd64, armhf and arm64,
+#                           the amd64 ones installed, used and purged in a
+#                           clean Debian 12 root (scripts/package-test.sh;
+#                           this adds the arm64 architecture to dpkg too)
 #
 # Build trees: build/ and build-asan/, configured once and rebuilt
-# incrementally; --all adds build-fuzz/, build-arm*/, build-static/ and
-# build-kernel/. Installs the Debian
+# incrementally; --all adds build-fuzz/, build-arm*/, build-static/,
+# build-kernel/ and build-package/. Installs the Debian
 # packages it needs and says which.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -61,6 +65,9 @@ if [ "$all" = 1 ]; then
     # The static program on Debian's own kernel under qemu: vfb at every depth
     # and the bochs and cirrus DRM drivers' frame buffers.
     "$root/scripts/kernel-test.sh" || status=1
+    # The packages built, linted, installed into a clean Debian 12, used and
+    # purged; the ARM ones cross-built and their programs checked.
+    "$root/scripts/package-test.sh" || status=1
 fi
 echo "=== $([ $status = 0 ] && echo passed || echo FAILED) in $((SECONDS / 60)) min $((SECONDS % 60)) s"
 exit $status

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The Debian packages on a clean system:
+#
+#   - builds the amd64 packages (scripts/package.sh, tests and lintian
+#     included) and installs them with dpkg -i into a fresh minbase Debian 12
+#     root (debootstrap, with gcc, pkg-config and man-db for the checks);
+#   - runs the installed program on the fake panel for each panel class and
+#     compares its messages, device calls and frame with the build tree's
+#     program doing the same;
+#   - renders the installed manual pages with man, warnings on;
+#   - builds a C program against the installed libmstr-dev through
+#     pkg-config and runs it;
+#   - purges both packages and checks that nothing they installed is left;
+#   - cross-builds the armhf and arm64 packages and checks their programs
+#     with file and readelf: the architecture, and the C library the only
+#     one they need (libc.so.6, and on ARM the dynamic loader itself, where
+#     the stack protector's guard lives), which their Depends says too.
+#
+#   scripts/package-test.sh [--no-build]    --no-build: test the packages
+#                                            already in build-package/
+#
+# The minbase root is made once and kept as build-package/bookworm-minbase.tar;
+# each run unpacks a fresh copy in build-package/root. Needs root (chroot).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
+
+work="$root/build-package"
+build="$root/build"
+system="$work/root"
+cache="$work/bookworm-minbase.tar"
+extra_packages=gcc,libc6-dev,pkg-config,man-db
+lines=("Booting..." "IP 192.168.1.20" "Temp 41 °C" "→ ok ✓")
+panels=(132x48 128x64 256x128)
+status=0
+build_packages=1
+case "${1:-}" in
+"") ;;
+--no-build) build_packages=0 ;;
+*) echo "usage: $0 [--no-build]" >&2; exit 2 ;;
+esac
+
+fail() { echo "FAILED: $*"; status=1; }
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "scripts/package-test.sh needs root for debootstrap and chroot" >&2
+    exit 1
+fi
+ensure_packages "the clean-system test" debootstrap file binutils "${BUILD_PACKAGES[@]}" || exit 1
+SECONDS=0
+
+if [ "$build_packages" = 1 ]; then
+    "$root/scripts/package.sh" || exit 1
+    "$root/scripts/package.sh" --arch armhf || status=1
+    "$root/scripts/package.sh" --arch arm64 || status=1
+fi
+
+echo "=== the build tree's program and fake panel"
+{ [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build"; } >"$work/tree.log" 2>&1 &&
+    cmake --build "$build" -j"$(jobs)" --target norlet-display fakefb device_fonts \
+        >>"$work/tree.log" 2>&1 || { tail -n 20 "$work/tree.log"; exit 1; }
+
+if [ ! -f "$cache" ]; then
+    echo "=== making the minbase Debian 12 root (once; kept in build-package/)"
+    rm -rf "$work/minbase"
+    debootstrap --variant=minbase --include="$extra_packages" bookworm "$work/minbase" \
+        http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 || {
+        tail -n 20 "$work/debootstrap.log"
+        exit 1
+    }
+    tar -C "$work/minbase" -cf "$cache.part" . && mv "$cache.part" "$cache" || exit 1
+    rm -rf "$work/minbase"
+fi
+rm -rf "$system" && mkdir -p "$system" && tar -C "$system" -xf "$cache" || exit 1
+
+# Everything on the root's file system but the package manager's own
+# records, caches, logs and scratch space.
+snapshot() {
+    chroot "$system" find / -xdev \( -path /proc -o -path /tmp -o -path /var/cache \
+        -o -path /var/log -o -path /var/lib/dpkg \) -prune -o -print | sort
+}
+
+in_root() { chroot "$system" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
+
+echo "=== installing the amd64 packages into a clean Debian 12 root"
+snapshot >"$work/before.txt"
+cp "$work"/amd64/norlet-display_*_amd64.deb "$work"/amd64/libmstr-dev_*_amd64.deb "$system/tmp/"
+in_root sh -c 'dpkg -i /tmp/norlet-display_*.deb /tmp/libmstr-dev_*.deb' >"$work/dpkg.log" 2>&1 ||
+    { cat "$work/dpkg.log"; fail "dpkg -i"; }
+
+echo "=== the installed program on the fake panel"
+cp "$build/libfakefb.so" "$system/tmp/"
+for panel in "${panels[@]}"; do
+    fake=(FAKEFB_XRES="${panel%x*}" FAKEFB_YRES="${panel#*x}")
+    # The fake panel appends to its log.
+    rm -f "$system/tmp/calls" "$work/tree.calls"
+    in_root "${fake[@]}" LD_PRELOAD=/tmp/libfakefb.so FAKEFB_CAPTURE=/tmp/frame \
+        FAKEFB_LOG=/tmp/calls norlet-display "${lines[@]}" >"$work/installed.out" 2>&1
+    env -i "${fake[@]}" LD_PRELOAD="$build/libfakefb.so" FAKEFB_FONT_DIR="$build/fonts" \
+        FAKEFB_CAPTURE="$work/tree.frame" FAKEFB_LOG="$work/tree.calls" \
+        "$build/norlet-display" "${lines[@]}" >"$work/tree.out" 2>&1
+    if cmp -s "$work/installed.out" "$work/tree.out" &&
+        cmp -s "$system/tmp/calls" "$work/tree.calls" &&
+        cmp -s "$system/tmp/frame" "$work/tree.frame"; then
+        echo "$panel: the same messages, device calls and frame as the build tree's"
+    else
+        diff "$work/installed.out" "$work/tree.out"
+        diff "$system/tmp/calls" "$work/tree.calls"
+        fail "$panel: the installed program's run differs from the build tree's"
+    fi
+done
+
+echo "=== the manual pages"
+for page in "1 norlet-display" "1 norlet-panel" "3 mstr"; do
+    set -- $page
+    out=$(in_root MANWIDTH=80 man --warnings -P cat "$1" "$2" 2>&1 >/dev/null)
+    title=$(in_root MANWIDTH=80 man -P cat "$1" "$2" 2>/dev/null | sed -n '/^NAME/{n;p;q}')
+    if [ -z "$out" ] && [[ "$title" == *"$2 "* ]]; then
+        echo "$2($1):$title"
+    else
+        echo "$out"
+        fail "man $1 $2"
+    fi
+done
+
+echo "=== a C program against the installed libmstr-dev"
+cp "$root/tests/install/consumer.c" "$system/tmp/"
+out=$(in_root sh -c 'gcc -std=c11 -Wall -Wextra -Werror -o /tmp/consumer /tmp/consumer.c \
+    $(pkg-config --cflags --libs mstr) && /tmp/consumer' 2>&1)
+[ "$out" = "fw 1.4.2 (8)" ] && echo "built with pkg-config and ran: $out" ||
+    fail "the consumer: $out"
+
+echo "=== purging"
+in_root dpkg --purge norlet-display libmstr-dev >>"$work/dpkg.log" 2>&1 || fail "dpkg --purge"
+rm -f "$system"/tmp/*
+snapshot >"$work/after.txt"
+if diff "$work/before.txt" "$work/after.txt" >"$work/left.txt"; then
+    echo "nothing of the packages is left"
+else
+    cat "$work/left.txt"
+    fail "the purge left files behind"
+fi
+
+echo "=== the cross-built programs"
+check_program() { # DEB MACHINE
+    local unpacked="$work/unpacked" program needed depends
+    rm -rf "$unpacked" && dpkg-deb -x "$1" "$unpacked" || { fail "unpacking $1"; return; }
+    depends=$(dpkg-deb -f "$1" Depends)
+    [[ "$depends" =~ ^libc6\ \(.*\)$ ]] || fail "$1 depends on $depends"
+    for program in norlet-display norlet-panel; do
+        needed=$(readelf -d "$unpacked/usr/bin/$program" |
+            sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v '^ld-linux' | tr '\n' ' ')
+        if readelf -h "$unpacked/usr/bin/$program" | grep -q "Machine: *$2" &&
+            [ "$needed" = "libc.so.6 " ]; then
+            echo "$(basename "$1") $program: $(file -b "$unpacked/usr/bin/$program" |
+                cut -d, -f1-2); needs libc.so.6; Depends: $depends"
+        else
+            fail "$1 $program: machine or libraries wrong (needs: $needed)"
+        fi
+    done
+    rm -rf "$unpacked"
+}
+check_program "$(ls "$work"/armhf/norlet-display_*_armhf.deb)" ARM
+check_program "$(ls "$work"/arm64/norlet-display_*_arm64.deb)" AArch64
+
+echo "=== package test $([ $status = 0 ] && echo passed || echo FAILED) in $SECONDS s"
+exit $status
