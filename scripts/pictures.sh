@@ -23,3 +23,14 @@ ensure_packages "the Terminus font" xfonts-terminus
 font="$root/build/pictures/ter-u16b.bdf"
 "$root/scripts/prepare-font.sh" /usr/share/fonts/X11/misc/ter-u16b_iso-8859-1.pcf.gz "$font" >/dev/null
 picture 128x64-terminus --font "$font" "${lines[@]}"
+
+# The boot-status example on the 128 x 64 panel: the real script, with this
+# machine's name, address, uptime and load, the program found on its PATH.
+out="$root/build/pictures/boot-status"
+mkdir -p "$out/bin" && ln -sf "$root/build/norlet-display" "$out/bin/norlet-display"
+PATH="$out/bin:$PATH" FAKEFB_FONT_DIR="$root/build/fonts" LD_PRELOAD="$root/build/libfakefb.so" \
+    FAKEFB_CAPTURE="$out/frame.bin" sh "$root/examples/norlet-boot-status" >/dev/null
+"$root/build/fbview" --width 128 --height 64 --pbm "$out/panel.pbm" --scale 4 "$out/frame.bin" \
+    >/dev/null
+pnmtopng "$out/panel.pbm" >"$root/docs/panel-boot-status.png" 2>/dev/null
+echo "docs/panel-boot-status.png"
