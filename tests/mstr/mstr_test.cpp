@@ -32,6 +32,24 @@ TEST(Mstr, SeededRandomProgramsAgreeWithTheModel)
     EXPECT_EQ(divergence, "") << "seed " << seed;
 }
 
+// The same programs, each step run first with its first, second, ...
+// allocation failing: the call reports failure and every record stays as it
+// was (the model's check after each), and nothing leaks.
+TEST(Mstr, EveryFailedAllocationIsReportedAndChangesNothing)
+{
+    std::string divergence;
+    uint32_t seed = 0;
+    testing::internal::CaptureStdout();
+    for (std::vector<uint8_t> bytes; divergence.empty() && ++seed <= 2000;) {
+        std::mt19937 random(seed);
+        bytes.resize(random() % 1024);
+        std::generate(bytes.begin(), bytes.end(), random);
+        divergence = mstr_model::Program(bytes.data(), bytes.size(), true).run();
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(divergence, "") << "seed " << seed;
+}
+
 TEST(MstrCalls, FormatFailuresSizeLimitsAndLineInputEdges)
 {
     std::string huge(MSTR_SIZE_LIMIT, 'x'), mebibyte(0x100000, 'x');
