@@ -1,4 +1,5 @@
 // norlet-display: shows one to four text lines on the frame-buffer panel.
+#include <cerrno>
 #include <cstdio>
 
 #include "font-handler.h"
@@ -19,14 +20,18 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    // One text block: every argument followed by a newline.
+    // One text block: every argument followed by a newline. A block that
+    // could not be built whole is reported and never drawn: a panel missing
+    // a line would show something the caller never asked for.
     mstr text = MSTR_EMPTY_HEAP;
-    for (int i = 1; i <= max_lines && i < argc; ++i) {
-        mstr_strcat(&text, argv[i]);
-        mstr_push_back(&text, '\n');
-    }
-    // A block that could not be allocated is never handed on.
-    if (const char *block = mstr_get(&text)) print_string(block);
+    bool whole = true;
+    for (int i = 1; whole && i <= max_lines && i < argc; ++i)
+        whole = mstr_strcat(&text, argv[i]) == 0 && mstr_push_back(&text, '\n') == 0;
+    const char *block = whole ? mstr_get(&text) : nullptr;
+    if (block)
+        print_string(block);
+    else
+        std::printf("Dravik: error allocating memory. error - %i\n", ENOMEM);
     mstr_destroy(&text);
     return 0;
 }

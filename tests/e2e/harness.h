@@ -26,18 +26,25 @@ namespace fs = std::filesystem;
 // What the fake driver reports and how the program's world misbehaves.
 struct Panel {
     uint32_t xres = 128, yres = 64, xres_virtual = 0, bits_per_pixel = 1; // line 0: xres
-    const char *fail = "";     // the failing device call: open, ioctl, fscreeninfo, blank,
-                               // write or short
-    int fail_errno = 5;        // EIO
-    const char *font = "";     // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
-    bool log = true;           // false: no call log; each device call sets ENOENT
-    rlim_t address_space = 0;  // RLIMIT_AS of the run, 0: none
-    const char *driver = "";   // the driver the fake panel plays; "": plain
-    const char *setting = "";  // NAME=value in the program's environment
-    const char *device = "";   // the device path the fake panel plays; "": /dev/fb0
-    bool stdin_closed = false; // started as a boot script may start it: the device
-                               // then gets descriptor 0
+    const char *fail = "";    // the failing device call: open, ioctl, fscreeninfo, blank,
+                              // write or short
+    int fail_errno = 5;       // EIO
+    const char *font = "";    // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
+    bool log = true;          // false: no call log; each device call sets ENOENT
+    rlim_t address_space = 0; // RLIMIT_AS of the run, 0: none
+    const char *driver = "";  // the driver the fake panel plays; "": plain
+    const char *setting = ""; // NAME=value in the program's environment
+    const char *device = "";  // the device path the fake panel plays; "": /dev/fb0
+    int closed = -1;          // 0, 1 or 2: that standard stream closed, as a boot
+                              // script may start it; the device then gets it
+    long fail_call = -1;      // 0 and up: counted by libfailcall.so, that call failing
 };
+
+// Where libfailcall.so leaves how many calls the last run counted (named
+// by the test process, before any run forks).
+inline const std::string call_count_file =
+    (std::filesystem::temp_directory_path() / ("norlet-e2e-calls-" + std::to_string(getpid())))
+        .string();
 
 const std::string program = NORLET_BINARY_DIR "/norlet-display";
 
@@ -54,6 +61,12 @@ inline std::string read_file(const fs::path &path)
 {
     auto set = [](const char *name, const std::string &value) { setenv(name, value.c_str(), 1); };
     set("LD_PRELOAD", NORLET_BINARY_DIR "/libfakefb.so");
+    if (p.fail_call >= 0) {
+        set("LD_PRELOAD",
+            NORLET_BINARY_DIR "/tests/e2e/libfailcall.so:" NORLET_BINARY_DIR "/libfakefb.so");
+        set("NORLET_FAIL_CALL", std::to_string(p.fail_call));
+        set("NORLET_FAIL_COUNT", call_count_file);
+    }
     // The sanitizer runtime must let the fake panel come first, and report an
     // impossible allocation as a failure, as malloc does.
     set("ASAN_OPTIONS", "verify_asan_link_order=0:allocator_may_return_null=1:detect_leaks=1");
@@ -82,7 +95,7 @@ inline std::string read_file(const fs::path &path)
     for (auto &arg : argv)
         pointers.push_back(arg.data());
     pointers.push_back(nullptr);
-    if (p.stdin_closed) close(0);
+    if (p.closed >= 0) close(p.closed);
     execvp(file.c_str(), pointers.data());
     _exit(127);
 }
