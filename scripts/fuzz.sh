@@ -69,14 +69,13 @@ currency_font() {
     printf 'ENCODING 164\nBBX 6 8 0 -1\nBITMAP\n00\n88\n70\n50\n70\n88\n00\n00\nENDCHAR\nENDFONT\n'
 }
 
-seed_bdf_render() { # header (see bdf_render_fuzzer.cpp), text, font
+seed_bdf_render() { # a count n, 8 * n bytes of choices (see bdf_render_fuzzer.cpp), a font
     local f i=0
-    { printf '\x24\x14\x00\x00\x02\x03\x24\x00\x00$\xa4$'; currency_font; } >"$1/currency"
+    { printf '\x04%08d%08d%08d%08d' 9 11 6 5; currency_font; } >"$1/currency"
     for f in $(fonts); do
         i=$((i + 1))
-        { printf '\x84\x44\x00\x00\x00\x07\x24\x08\x08AB\n$\xa4x$'; cut_font "$f"; } >"$1/128x64-$i"
-        { printf '\x88\x34\x00\x00\x1f\x16\x24\xfc\x10ABCDEFGHIJKLMNOPQRSTUV'; cut_font "$f"; } >"$1/132x48-$i"
-        { printf '\x0b\x09\xfd\xfe\x0e\x03\xff\x00\x41A\nB'; cut_font "$f"; } >"$1/tiny-$i"
+        { printf '\x04%08d%08d%08d%08d' $i $((i * 7)) $((i * 13)) $((i * 31)); cut_font "$f"; } \
+            >"$1/font-$i"
     done
 }
 

@@ -1,5 +1,5 @@
 // Helpers of the fuzz targets: a failure that stops the fuzzer, quiet
-// standard output, a font file in memory, a guarded canvas and input bytes.
+// standard output, a font file in memory and input bytes.
 #ifndef NORLET_FUZZ_SUPPORT_H
 #define NORLET_FUZZ_SUPPORT_H
 
@@ -12,7 +12,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "mmap.h"
 
 namespace fuzz
 {
@@ -66,37 +65,6 @@ inline bool declares_many_glyphs(const uint8_t *data, size_t size, int limit)
             return true;
     }
     return false;
-}
-
-// A canvas buffer of exactly the bytes its pixels occupy between two
-// poisoned guard zones, so that ASan stops a write outside it at once; the
-// guard pattern is checked on release as well.
-struct GuardedCanvas {
-    uint8_t *block;
-    size_t bytes;
-    Canvas canvas;
-};
-constexpr size_t guard_bytes = 64;
-constexpr uint8_t guard_pattern = 0xA5;
-
-inline GuardedCanvas make_guarded_canvas(int32_t width, int32_t height)
-{
-    size_t bytes = mmap_pixel_bytes(width, height);
-    auto *block = static_cast<uint8_t *>(std::malloc(bytes + 2 * guard_bytes));
-    if (!block) fail("no memory for a canvas of %zu bytes", bytes);
-    std::memset(block, guard_pattern, bytes + 2 * guard_bytes);
-    ASAN_POISON_MEMORY_REGION(block, guard_bytes);
-    ASAN_POISON_MEMORY_REGION(block + guard_bytes + bytes, guard_bytes);
-    return {block, bytes, Canvas{block + guard_bytes, width, height, 0, 0}};
-}
-
-inline void release_guarded_canvas(GuardedCanvas *g)
-{
-    ASAN_UNPOISON_MEMORY_REGION(g->block, g->bytes + 2 * guard_bytes);
-    for (size_t i = 0; i < guard_bytes; ++i)
-        if (g->block[i] != guard_pattern || g->block[guard_bytes + g->bytes + i] != guard_pattern)
-            fail("a byte %zu outside the canvas was written", i);
-    std::free(g->block);
 }
 
 // Whether all n bytes at p may be read: only AddressSanitizer knows; a
