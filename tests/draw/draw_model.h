@@ -57,9 +57,10 @@ inline bool get(const Model &m, int64_t x, int64_t y)
     return inside(m, x, y) && (m.bytes[size_t(x / 8 + m.width * y / 8)] & 0x80 >> x % 8);
 }
 
+// Sides of 32 bits: the product does not wrap.
 inline uint64_t pixel_bytes(int64_t w, int64_t h)
 {
-    return w <= 0 || h <= 0 ? 0 : uint64_t((w - 1) / 8 + __int128(w) * (h - 1) / 8 + 1);
+    return w <= 0 || h <= 0 ? 0 : uint64_t((w - 1) / 8 + w * (h - 1) / 8 + 1);
 }
 
 // The rectangle at the cursor, clipped: calls f(x, y) for each pixel in it.
