@@ -1,10 +1,7 @@
-// Failure injection for in-process tests. A test program linked with
-// norlet_inject() has its calls of malloc, calloc, realloc, fopen, fread,
-// open, ioctl and write routed through counting wrappers (the linker's
-// --wrap, so only calls from the program's own code and static libraries
-// count, never the C library's calls inside itself). While armed with n, the
-// nth counted call fails: allocations return null with ENOMEM, fopen null,
-// fread 0 and the rest -1, all with EIO but the allocations.
+// Failure injection for in-process tests (inject.cpp): in a test program
+// linked with norlet_inject(), the program's own calls of malloc, calloc,
+// realloc, fopen, fread, open, ioctl and write are counted, and while armed
+// with n the nth fails, as inject.cpp says.
 #pragma once
 
 namespace inject
