@@ -103,16 +103,23 @@ struct Maker {
         lines.push_back("CHARS" + blanks() +
                         (one_in(6) ? "0x" + std::to_string(chars) : number(chars)));
         size_t header = lines.size();
+        std::string box;
+        int64_t rows = height, box_width = width;
         for (int64_t g = 0; g < glyphs; ++g) {
             lines.push_back("STARTCHAR g" + std::to_string(g));
             if (!one_in(10)) lines.push_back("ENCODING" + numbers({between(-1, 300)}));
             lines.push_back("DWIDTH 6 0");
-            int64_t rows = one_in(6) ? between(0, 40) : height;
-            int64_t box_width = one_in(4) ? between(1, 16) : width;
-            if (!one_in(10))
-                lines.push_back("BBX" +
-                                numbers({box_width, rows, between(-18, 18) / (one_in(3) ? 1 : 9),
-                                         between(-6, 4)}));
+            // Glyphs often repeat the last box line, or a prefix of it, or it and a digit.
+            if (box.empty() || !one_in(3)) {
+                rows = one_in(6) ? between(0, 40) : height;
+                box_width = one_in(4) ? between(1, 16) : width;
+                box = "BBX" + numbers({box_width, rows, between(-18, 18) / (one_in(3) ? 1 : 9),
+                                       between(-6, 4)});
+            } else if (one_in(2)) {
+                box =
+                    one_in(2) ? box.substr(0, size_t(between(3, int64_t(box.size())))) : box + "5";
+            }
+            if (!one_in(10)) lines.push_back(box);
             lines.push_back("BITMAP");
             for (int64_t r = 0; r < rows; ++r)
                 lines.push_back(row(int32_t(box_width)));
