@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +23,15 @@ struct Reference {
     bool has_table = false;
     std::string out;
 };
+
+// How many file descriptors are open: a load that left a file open adds one.
+inline int open_descriptors()
+{
+    int count = 0;
+    for (int fd = 0; fd < 1 << 16; ++fd)
+        count += fcntl(fd, F_GETFD) != -1;
+    return count;
+}
 
 inline bool starts(const std::string &line, const char *keyword)
 {

@@ -1,13 +1,11 @@
-// The reader on what reader_model_test.cpp's generator does not make: the
-// adversarial fixtures and two huge fonts made here, read by the reader and
-// the reference (reader_model.h) one after another without a release, over a
-// dirtied heap, and no path; the number parsing against sscanf and strtol.
+// The reader on what reader_model_test.cpp's generator does not make: no path, the adversarial
+// fixtures and two huge fonts made here, read by the reader and the reference (reader_model.h)
+// one after another without a release, over a dirtied heap; numbers against sscanf and strtol.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
 #include <random>
 #include <set>
@@ -54,18 +52,9 @@ std::string made_font(bool million_rows)
     return font + "ENDCHAR\nENCODING 66\nBBX 6 1 0 0\nBITMAP\nAB\nENDCHAR\nENDFONT\n";
 }
 
-// How many file descriptors are open: a load that left a file open adds one.
-int open_descriptors()
-{
-    int count = 0;
-    for (int fd = 0; fd < 1 << 16; ++fd)
-        count += fcntl(fd, F_GETFD) != -1;
-    return count;
-}
-
 TEST(Reader, HostileFontsReadAsTheReferenceReadsThem)
 {
-    int descriptors = open_descriptors();
+    int descriptors = reader_model::open_descriptors();
     int result; // no path at all is refused with its message
     EXPECT_EQ(load(nullptr, &result),
               "BDF Font debug: Load font. File - (null)\nInvalid font file name\n");
@@ -96,7 +85,7 @@ TEST(Reader, HostileFontsReadAsTheReferenceReadsThem)
         if (path.compare(0, made.size(), made) == 0) std::remove(path.c_str());
     }
     release_bdf_font();
-    EXPECT_EQ(open_descriptors(), descriptors) << "a load left a file open";
+    EXPECT_EQ(reader_model::open_descriptors(), descriptors) << "a load left a file open";
 }
 
 // The reader's number parsing gives what sscanf's "%*s %d" and strtol's
