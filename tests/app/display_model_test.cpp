@@ -53,7 +53,7 @@ std::string random_input(std::mt19937 &random)
     put_u32(&input, line);
     put_u32(&input, static_cast<uint32_t>(pick(memories)));
     for (int i = 0; i < 6; ++i) // colour fields
-        input += static_cast<char>(random() % 40);
+        input += static_cast<char>(random() % (random() % 8 ? 40 : 256));
     constexpr char letters[] = "AZaz09 .,\n#";
     for (int n = random() % 50; n > 0; --n)
         input += letters[random() % (sizeof letters - 1)];
