@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fb.h>
+#include <ctime>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -154,6 +155,30 @@ void draw_text(Canvas *canvas, const char *text, int64_t right_edge)
     }
 }
 
+// Makes an update the driver defers happen before the device is closed, so
+// that a program that writes and exits at once still shows its frame.
+// fsync runs the driver's deferred I/O where the kernel has it; a kernel
+// without it refuses, which changes nothing.
+//
+// Since "fbdev: flush deferred work in fb_deferred_io_fsync()" (6.8 and the
+// stable kernels of January 2024) fsync runs the pending update and waits for
+// it. Kernels before "fbdev: Fix invalid page access after closing deferred
+// I/O devices" (6.2, January 2023) never cancelled the update on close. In
+// between, fsync only queued the update to run at once, on this CPU's worker,
+// and did not wait, while the last close cancelled an update still queued
+// (cancel_delayed_work_sync): one already running is waited for. So after an
+// fsync that worked, the process sleeps a millisecond, giving the CPU to the
+// worker so that the update has started before the close.
+void flush_deferred_update(int fd)
+{
+    int error = errno;
+    if (fsync(fd) == 0) {
+        constexpr timespec pause = {0, 1000000};
+        nanosleep(&pause, nullptr);
+    }
+    errno = error;
+}
+
 } // namespace
 
 int init_frame_buffer(int *fd, uint8_t **frame)
@@ -200,7 +225,9 @@ int write_frame(int fd, const Canvas *canvas, uint8_t *frame)
     }
     sync();
     ssize_t written = write(fd, frame, write_screen_size);
-    return written >= 0 && static_cast<uint64_t>(written) == write_screen_size ? 0 : 1;
+    if (written < 0 || static_cast<uint64_t>(written) != write_screen_size) return 1;
+    flush_deferred_update(fd);
+    return 0;
 }
 
 int exit_frame_buffer(int *fd, uint8_t *frame)

@@ -28,8 +28,9 @@ Canvas frame_canvas(uint8_t *frame);
 
 // Lays the canvas out into the frame (when they differ), switches the panel on
 // (when the driver answered the fixed query; a refusal is ignored), syncs and
-// writes the frame in one write. 0 when the whole frame was written, else 1
-// with errno the write's.
+// writes the frame in one write, then has a deferred update of the driver run
+// before the device is closed (fsync; a refusal is ignored). 0 when the whole
+// frame was written, else 1 with errno the write's.
 int write_frame(int fd, const Canvas *canvas, uint8_t *frame);
 
 // Frees the frame and the canvas, then closes the device. Returns 0.

@@ -17,9 +17,9 @@ ensure_packages() { # REASON PACKAGES...
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     log="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build-apt.log"
     {
-        $sudo apt-get update &&
+        $sudo apt-get -o DPkg::Lock::Timeout=600 update &&
             $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-                "${missing[@]}"
+                -o DPkg::Lock::Timeout=600 "${missing[@]}"
     } >"$log" 2>&1 || {
         tail -n 30 "$log"
         echo "installing ${missing[*]} failed (whole log: $log)"

@@ -12,7 +12,8 @@
 //   FAKEFB_CAPTURE=file             the bytes written to the device land here
 //   FAKEFB_LOG=file                 device calls, one per line, in order
 //   FAKEFB_FAIL=what                inject one failure: open, ioctl (every
-//                                   ioctl), fscreeninfo, blank, write, short
+//                                   ioctl), fscreeninfo, blank, write, short,
+//                                   fsync
 //   FAKEFB_ERRNO=n                  errno of an injected failure (default EIO)
 //   FAKEFB_FONT_DIR=dir             "/usr/share/fonts/NAME" opens dir/NAME
 // Values are read as unsigned 32-bit numbers (decimal or 0x hex).
@@ -295,6 +296,16 @@ int close(int fd)
 void sync(void)
 {
     log_call("sync\n");
+}
+
+// Every driver with an id takes fsync, as every frame buffer does on a kernel
+// with deferred I/O; plain refuses it, as a kernel without.
+int fsync(int fd)
+{
+    if (fd != device_fd || device_fd < 0) return real<int (*)(int)>("fsync")(fd);
+    log_call("fsync\n");
+    if (failing("fsync")) return refuse(injected_errno());
+    return profile().id ? 0 : refuse(EINVAL);
 }
 
 FILE *fopen(const char *path, const char *mode)

@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Drivers, Display, testing::ValuesIn(driver_rows()), row
 
 // The environment: the device, the 1-bpp layout, the turn, values refused in
 // one line; a line that wraps at a panel edge inside a byte (the canvas is
-// wider); a driver that refuses the fixed query or the unblank.
+// wider); a driver that refuses the fixed query, the unblank or the fsync.
 INSTANTIATE_TEST_SUITE_P(
     Settings, Display,
     testing::Values(
@@ -164,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
             {"ABCDEFGHIJKLMNOPQRSTU"},
             {.xres = 100, .yres = 32, .driver = "ssd1307fb"}},
         Row{"fscreeninfo_fails", two, {.fail = "fscreeninfo", .driver = "ssd130x"}},
-        Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}}),
+        Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}},
+        Row{"fsync_fails", two, {.fail = "fsync", .fail_errno = 22, .driver = "ssd1307fb"}}),
     row_name);
 
 // The panel check on a driver it knows, with its test card reaching the last

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 struct Panel {
     uint32_t xres = 128, yres = 64, xres_virtual = 0, bits_per_pixel = 1; // line 0: xres
     const char *fail = "";    // the failing device call: open, ioctl, fscreeninfo, blank,
-                              // write or short
+                              // write, short or fsync
     int fail_errno = 5;       // EIO
     const char *font = "";    // tests/fixtures/adversarial/FONT as 6x16.bdf; "": device fonts
     bool log = true;          // false: no call log; each device call sets ENOENT

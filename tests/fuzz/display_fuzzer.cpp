@@ -10,13 +10,14 @@
 // bits_per_pixel / 8; rows line_length bytes apart: line_length * yres;
 // never past smem_len), all of it readable; with packed rows the bytes past
 // the one-bit canvas are zero, with line_length rows the bytes past each
-// row's pixels; 0 exactly when the whole frame was written; the font
+// row's pixels; after a whole write one fsync, and a pause only when the
+// driver took it; 0 exactly when the whole frame was written; the font
 // released. Frames over 1 MiB are not run: the end-to-end tests cover
 // 512 MiB.
 //
 // Input: xres, yres, xres_virtual, bits_per_pixel (32-bit little endian); a
 // byte: bits 0-2 the failing call, 3-4 its errno, 5-6 both set: the device
-// fonts are there (mostly not: runs stay fast); a driver byte: bits 0-1 not
+// fonts are there (mostly not: runs stay fast), 7 fsync refused; a driver byte: bits 0-1 not
 // both clear: the fixed query is answered, 2-3 its id (another driver,
 // ssd1307fb, cfag12864b, vfb), 4 planes instead of packed pixels, 5-7 the
 // visual; a settings byte: bits 0-1 NORLET_MONO_LAYOUT (unset, packed, msb,
@@ -27,6 +28,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
+#include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/fb.h>
@@ -50,7 +52,9 @@ struct Device {
     bool answers; // the fixed query
     int failure, error;
     bool fonts;
-    std::string calls; // one a line: open FLAGS, query, fixed, blank, sync, write BYTES, close
+    bool fsync_refused;
+    std::string calls; // one a line: open FLAGS, query, fixed, blank, sync, write BYTES,
+                       // fsync, pause, close
 } device;
 
 template <typename F> F next(const char *name)
@@ -174,6 +178,19 @@ void sync(void)
     device.calls += "sync\n";
 }
 
+int fsync(int fd)
+{
+    if (fd != device_fd) return next<int (*)(int)>("fsync")(fd);
+    device.calls += "fsync\n";
+    return device.fsync_refused ? errno = EINVAL, -1 : 0;
+}
+
+int nanosleep(const timespec *, timespec *)
+{
+    device.calls += "pause\n";
+    return 0;
+}
+
 FILE *fopen(const char *path, const char *mode)
 {
     std::string name = path ? path : "", fonts = "/usr/share/fonts/";
@@ -225,6 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     constexpr int errors[] = {EIO, ENOSPC, EINTR, EAGAIN};
     device.error = errors[(behaviour >> 3) & 3];
     device.fonts = (behaviour & 0x60) == 0x60;
+    device.fsync_refused = (behaviour & 0x80) != 0;
     take_driver(&data, &size);
     uint64_t line = line_length(mono_layout), frame = write_size(line);
     bool opened = device.failure != open_fails, queried = opened && device.failure != ioctl_fails;
@@ -251,15 +269,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string out(buffer, length);
     std::free(buffer);
 
+    bool full = device.failure == none || (device.failure == short_write && frame == 0);
+    std::string flush = full ? device.fsync_refused ? "fsync\n" : "fsync\npause\n" : "";
     std::string calls = "open " + std::to_string(O_RDWR) + "\n" + (opened ? "query\n" : "") +
                         (queried ? "fixed\n" : "") +
                         (ends ? ""
                               : std::string(device.answers ? "blank\n" : "") + "sync\nwrite " +
-                                    std::to_string(frame) + "\n") +
+                                    std::to_string(frame) + "\n" + flush) +
                         (opened ? "close\n" : "");
     if (device.calls != calls)
         fuzz::fail("device calls\n%sshould be\n%s", device.calls.c_str(), calls.c_str());
-    bool full = device.failure == none || (device.failure == short_write && frame == 0);
     const std::string error = std::to_string(device.error),
                       could_not = "Dravik: could not open frame buffer device. Error - ";
     std::string report =
