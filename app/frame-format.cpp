@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace
@@ -33,6 +34,21 @@ constexpr KnownDriver known_drivers[] = {
     {"cfag12864b", MonoLayout::lsb},
     {"Virtual FB", kernel_order},
 };
+
+// The drivers of small panels, by the id they report: the 1-bpp ones above,
+// the DRM drivers through the fbdev emulation ("<driver>drmfb", 32 bpp) and
+// the monochrome panels of the staging fbtft drivers (the driver's name, 16
+// bpp). vfb is memory only, no panel.
+constexpr const char *panel_drivers[] = {
+    "Solomon SSD1307", "cfag12864b", "ssd130xdrmfb", "st7571drmfb", "st7586drmfb",
+    "fb_ssd1305",      "fb_ssd1306", "fb_ssd1325",   "fb_sh1106",   "fb_pcd8544",
+    "fb_uc1611",       "fb_uc1701",  "fb_tls8204",
+};
+
+std::string_view id_of(const char *id, size_t size)
+{
+    return {id, strnlen(id, size)};
+}
 
 // Reads a variable; null when unset or empty.
 const char *setting(const char *name)
@@ -124,10 +140,29 @@ FrameSettings frame_settings_from_environment()
 MonoLayout frame_known_driver(const fb_fix_screeninfo *fix)
 {
     if (!fix) return MonoLayout::packed;
-    std::string_view id(fix->id, strnlen(fix->id, sizeof fix->id));
+    std::string_view id = id_of(fix->id, sizeof fix->id);
     for (const KnownDriver &driver : known_drivers)
         if (driver.id == id) return driver.layout;
     return MonoLayout::packed;
+}
+
+const char *frame_panel_driver_id(size_t i)
+{
+    return i < std::size(panel_drivers) ? panel_drivers[i] : nullptr;
+}
+
+bool frame_panel_driver(const char *id, size_t size)
+{
+    for (const char *driver : panel_drivers)
+        if (id_of(id, size) == driver) return true;
+    return false;
+}
+
+bool frame_driver_known(const char *id, size_t size)
+{
+    for (const KnownDriver &driver : known_drivers)
+        if (driver.id == id_of(id, size)) return true;
+    return frame_panel_driver(id, size);
 }
 
 FrameFormat frame_format_describe(const fb_var_screeninfo *var, const fb_fix_screeninfo *fix,

@@ -3,6 +3,7 @@
 #ifndef NORLET_FRAME_FORMAT_H
 #define NORLET_FRAME_FORMAT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <linux/fb.h>
 
@@ -50,5 +51,17 @@ uint64_t frame_write_size(const FrameFormat *format, const fb_var_screeninfo *va
 
 // The driver's name for the 1-bpp layout it reads, when known by its id.
 MonoLayout frame_known_driver(const fb_fix_screeninfo *fix);
+
+// Whether a driver's id (up to size bytes, NUL-terminated when shorter) is
+// that of a small panel's driver the program knows (ssd1307fb, cfag12864b,
+// the DRM ssd130x, st7571 and st7586, fbtft's monochrome panels).
+bool frame_panel_driver(const char *id, size_t size);
+
+// Whether the program knows the driver: a small panel's, or vfb.
+bool frame_driver_known(const char *id, size_t size);
+
+// The id of the i-th small panel's driver the program knows; null past the
+// last.
+const char *frame_panel_driver_id(size_t i);
 
 #endif

@@ -7,7 +7,9 @@
 #   LIB/pkgconfig/mstr.pc                 pkg-config --cflags --libs mstr
 #   LIB/cmake/mstr/mstrConfig.cmake ...   find_package(mstr), target mstr::mstr
 #   share/man/man1, man3                  norlet-display(1), norlet-panel(1), mstr(3)
-#   share/doc/norlet-display/examples/    the boot-status script and its unit
+#   share/doc/norlet-display/examples/    the boot-status script and its unit, the
+#                                         timer that turns the panel off
+#   lib/udev/rules.d/60-norlet-panel.rules /dev/fb-panel for a known small panel
 #   share/fonts/*.bdf                     with NORLET_INSTALL_FONTS (fonts/)
 #
 # LIB is lib, or lib/<multiarch triplet> under the prefix /usr on Debian
@@ -48,4 +50,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/man/mstr.3 DESTINATION ${CMAKE_INSTALL_
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/examples/norlet-boot-status
     DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/norlet-boot-status.service
+    ${PROJECT_SOURCE_DIR}/examples/norlet-panel-off.service
+    ${PROJECT_SOURCE_DIR}/examples/norlet-panel-off.timer
     DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+# udev reads lib/udev/rules.d under /usr and /usr/local alike.
+install(FILES ${PROJECT_SOURCE_DIR}/tools/60-norlet-panel.rules DESTINATION lib/udev/rules.d)

@@ -16,6 +16,10 @@
 //                                   fsync
 //   FAKEFB_ERRNO=n                  errno of an injected failure (default EIO)
 //   FAKEFB_FONT_DIR=dir             "/usr/share/fonts/NAME" opens dir/NAME
+//   FAKEFB_SYSFS=dir                "/sys/PATH" opens (and lists) dir/PATH; writes
+//                                   to it are logged
+//   FAKEFB_CON2FB=n                 FBIOGET_CON2FBMAP maps every console to frame
+//                                   buffer n (default none: -1)
 // Values are read as unsigned 32-bit numbers (decimal or 0x hex).
 #include <cerrno>
 #include <cstdarg>
@@ -23,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/fb.h>
@@ -39,6 +44,13 @@ constexpr const char *font_prefix = "/usr/share/fonts/";
 // The descriptor handed out for the device (a real file or /dev/null), -1
 // while the device is not open.
 int device_fd = -1;
+
+// Descriptors of the fake sysfs open for writing, and their /sys paths.
+struct SysfsFile {
+    int fd = -1;
+    char path[256];
+};
+SysfsFile sysfs_files[8];
 
 template <typename F> F real(const char *name)
 {
@@ -148,21 +160,55 @@ bool takes_mode(int flags)
     return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
 }
 
-// The device is played by the layer; every other path goes to the real call.
+// Maps a path under prefix into the folder the variable names.
+const char *redirect(const char *path, const char *prefix, const char *variable, char *storage,
+                     size_t size)
+{
+    const char *dir = std::getenv(variable);
+    size_t length = std::strlen(prefix);
+    if (!dir || !path || std::strncmp(path, prefix, length) != 0) return path;
+    int n = std::snprintf(storage, size, "%s/%s", dir, path + length);
+    return n > 0 && static_cast<size_t>(n) < size ? storage : path;
+}
+
+// A font path under /usr/share/fonts/ into FAKEFB_FONT_DIR, a path under
+// /sys/ into FAKEFB_SYSFS.
+const char *redirect_path(const char *path, char *storage, size_t size)
+{
+    const char *font = redirect(path, font_prefix, "FAKEFB_FONT_DIR", storage, size);
+    return font != path ? font : redirect(path, "/sys/", "FAKEFB_SYSFS", storage, size);
+}
+
+// Notes a descriptor of the fake sysfs open for writing, so its writes are
+// logged.
+int note_sysfs(int fd, const char *path, int flags)
+{
+    if (fd < 0 || (flags & O_ACCMODE) == O_RDONLY) return fd;
+    for (SysfsFile &file : sysfs_files) {
+        if (file.fd >= 0) continue;
+        file.fd = fd;
+        std::snprintf(file.path, sizeof file.path, "%s", path);
+        break;
+    }
+    return fd;
+}
+
+SysfsFile *sysfs_file(int fd)
+{
+    for (SysfsFile &file : sysfs_files)
+        if (file.fd == fd && fd >= 0) return &file;
+    return nullptr;
+}
+
+// The device is played by the layer; a path of the fake sysfs goes there;
+// every other path to the real call.
 int open_path(const char *real_name, const char *path, int flags, mode_t mode)
 {
     if (std::strcmp(path, device_path()) == 0) return open_device(flags);
-    return real<int (*)(const char *, int, ...)>(real_name)(path, flags, mode);
-}
-
-// Maps a font path under /usr/share/fonts/ into FAKEFB_FONT_DIR.
-const char *redirect_font(const char *path, char *storage, size_t size)
-{
-    const char *dir = std::getenv("FAKEFB_FONT_DIR");
-    size_t prefix = std::strlen(font_prefix);
-    if (!dir || !path || std::strncmp(path, font_prefix, prefix) != 0) return path;
-    int n = std::snprintf(storage, size, "%s/%s", dir, path + prefix);
-    return n > 0 && static_cast<size_t>(n) < size ? storage : path;
+    char storage[4096];
+    const char *sysfs = redirect(path, "/sys/", "FAKEFB_SYSFS", storage, sizeof storage);
+    int fd = real<int (*)(const char *, int, ...)>(real_name)(sysfs, flags, mode);
+    return sysfs != path ? note_sysfs(fd, path, flags) : fd;
 }
 
 // FBIOGET_VSCREENINFO: the size from the environment, the rest as the driver
@@ -230,6 +276,12 @@ int device_ioctl(unsigned long request, void *argument)
         log_call("ioctl FBIOBLANK %d\n", static_cast<int>(level));
         if (failing("ioctl") || failing("blank")) return refuse(injected_errno());
         return profile().blanks && level <= FB_BLANK_POWERDOWN ? 0 : refuse(EINVAL);
+    case FBIOGET_CON2FBMAP: // the console layer's, whatever the driver
+        log_call("ioctl FBIOGET_CON2FBMAP\n");
+        if (failing("ioctl")) return refuse(injected_errno());
+        static_cast<fb_con2fbmap *>(argument)->framebuffer =
+            env_number("FAKEFB_CON2FB", UINT32_MAX);
+        return 0;
     default:
         log_call("ioctl 0x%lx\n", request);
         return refuse(failing("ioctl") ? injected_errno() : EINVAL);
@@ -272,6 +324,12 @@ int ioctl(int fd, unsigned long request, ...)
 ssize_t write(int fd, const void *buffer, size_t count)
 {
     auto real_write = real<ssize_t (*)(int, const void *, size_t)>("write");
+    if (SysfsFile *file = sysfs_file(fd)) {
+        const char *text = static_cast<const char *>(buffer);
+        size_t shown = count < 64 ? count : 64;
+        if (shown && text[shown - 1] == '\n') --shown;
+        log_call("write %s %.*s\n", file->path, static_cast<int>(shown), text);
+    }
     if (fd != device_fd || device_fd < 0) return real_write(fd, buffer, count);
     log_call("write %zu\n", count);
     if (failing("write")) {
@@ -290,6 +348,7 @@ int close(int fd)
         log_call("close\n");
         device_fd = -1;
     }
+    if (SysfsFile *file = sysfs_file(fd)) file->fd = -1;
     return real<int (*)(int)>("close")(fd);
 }
 
@@ -312,14 +371,20 @@ FILE *fopen(const char *path, const char *mode)
 {
     char storage[4096];
     return real<FILE *(*)(const char *, const char *)>("fopen")(
-        redirect_font(path, storage, sizeof storage), mode);
+        redirect_path(path, storage, sizeof storage), mode);
 }
 
 FILE *fopen64(const char *path, const char *mode)
 {
     char storage[4096];
     return real<FILE *(*)(const char *, const char *)>("fopen64")(
-        redirect_font(path, storage, sizeof storage), mode);
+        redirect_path(path, storage, sizeof storage), mode);
+}
+
+DIR *opendir(const char *path)
+{
+    char storage[4096];
+    return real<DIR *(*)(const char *)>("opendir")(redirect_path(path, storage, sizeof storage));
 }
 
 } // extern "C"

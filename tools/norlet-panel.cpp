@@ -1,25 +1,39 @@
 // Panel check: what the frame-buffer driver reports and what norlet-display
-// will write to it, and on request a test card on the panel.
+// will write to it, the frame buffers the system has, and the panel's power
+// and contrast.
 //
-//   norlet-panel           prints the driver's report, the layout, font and cell
-//   norlet-panel --card    also draws the test card: a frame around the edge,
-//                          an "F" at the top left and an arrow pointing right
+//   norlet-panel                prints the driver's report, the layout, font and cell
+//   norlet-panel --card         also draws the test card: a frame around the edge,
+//                               an "F" at the top left and an arrow pointing right
+//   norlet-panel --list         lists every frame buffer: driver, size, depth,
+//                               the console's use of it, which looks like a panel
+//   norlet-panel --off | --on   powers the panel down or up (FBIOBLANK)
+//   norlet-panel --contrast N   sets the contrast, 0 to 255, through the panel's
+//                               backlight device
 //
 // The card shows at a glance what is wrong: a mirrored "F" or an arrow
 // pointing left (bit order or turn), a slanted or broken frame (row length),
 // a light card on dark or the reverse (polarity), nothing at all (the panel is
-// not switched on, or another device). It reads the same environment as the
-// program (FRAMEBUFFER, NORLET_MONO_LAYOUT, NORLET_ROTATE). Exit status 0 when
-// the report (and the card) succeeded, 1 when the device could not be used,
+// not switched on, or another device). The report and the list say in one
+// line when the kernel's console draws on the device the program writes. It
+// reads the same environment as the program (FRAMEBUFFER, NORLET_MONO_LAYOUT,
+// NORLET_ROTATE). Exit status 0 when what was asked succeeded, 1 when the
+// device, the list or the backlight could not be used or the driver refused,
 // 2 on wrong usage.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <iterator>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "bdf-reader.h"
 #include "font-handler.h"
+#include "frame-format.h"
 #include "mmap.h"
+#include "panel-sysfs.h"
 
 namespace
 {
@@ -130,15 +144,172 @@ int write_card(int fd, uint8_t *frame, const PanelFacts &facts)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// One line when the kernel's console draws on frame buffer index: its text
+// and cursor land on the panel between the program's frames.
+void warn_console(const ConsoleState &state, int index)
 {
-    bool card = argc == 2 && std::strcmp(argv[1], "--card") == 0;
-    if (argc > 2 || (argc == 2 && !card)) {
-        std::printf("usage: %s [--card]\n", argc > 0 ? argv[0] : "norlet-panel");
-        return 2;
+    if (!console_draws_on(state, index)) return;
+    std::printf("console: the kernel's console draws on fb%d too, its text and cursor over the "
+                "program's; keep it off with fbcon=map:9 on the kernel command line (map:N puts "
+                "it on frame buffer N), or unbind it: echo 0 > /sys/class/vtconsole/vtcon%d/bind\n",
+                index, state.fbcon_vtcon);
+}
+
+// The consoles of a mask as ranges ("1-63", "1,3-4"); "-" for none.
+void print_consoles(uint64_t mask)
+{
+    char text[256] = "-"; // 32 ranges of at most 6 characters fit
+    size_t used = 0;
+    for (int first = 0; first < 64; ++first) {
+        if (!(mask >> first & 1)) continue;
+        int last = first;
+        while (last < 63 && (mask >> (last + 1) & 1))
+            ++last;
+        const char *comma = used ? "," : "";
+        int n = last > first
+                    ? std::snprintf(text + used, sizeof text - used, "%s%d-%d", comma, first + 1,
+                                    last + 1)
+                    : std::snprintf(text + used, sizeof text - used, "%s%d", comma, first + 1);
+        used += static_cast<size_t>(n);
+        first = last;
     }
+    std::printf("%-9s", text);
+}
+
+bool small_panel(const SysfsFrameBuffer &fb)
+{
+    bool small = fb.width && fb.height && fb.width <= 320 && fb.height <= 240;
+    return small || frame_panel_driver(fb.id, sizeof fb.id);
+}
+
+void print_frame_buffer(const SysfsFrameBuffer &fb, const ConsoleState &console)
+{
+    char name[40], size[32] = "?";
+    std::snprintf(name, sizeof name, "\"%s\"", fb.id);
+    if (fb.width && fb.height) std::snprintf(size, sizeof size, "%u x %u", fb.width, fb.height);
+    std::printf("/dev/fb%-2d  %-18s %-12s %-4u %-6s ", fb.index, name, size, fb.bits_per_pixel,
+                frame_driver_known(fb.id, sizeof fb.id) ? "yes" : "no");
+    if (console.answered)
+        print_consoles(console.mapped[fb.index]);
+    else
+        std::printf("%-9s", "?");
+    std::printf(" %s\n", small_panel(fb) ? "yes" : "no");
+}
+
+// The console's state, asked through the program's device or, when that
+// does not open, any listed one.
+ConsoleState console_through_any(const char *device, const SysfsFrameBuffer *list, int count)
+{
+    int fd = open(device, O_RDONLY);
+    for (int i = 0; fd < 0 && i < count; ++i) {
+        char path[32];
+        std::snprintf(path, sizeof path, "/dev/fb%d", list[i].index);
+        fd = open(path, O_RDONLY);
+    }
+    ConsoleState state = {};
+    state.fbcon_vtcon = -1;
+    if (fd < 0) return state;
+    state = console_state(fd);
+    close(fd);
+    return state;
+}
+
+void print_fbcon(const ConsoleState &state)
+{
+    if (state.fbcon_vtcon < 0)
+        std::printf("fbcon: not loaded\n");
+    else
+        std::printf("fbcon: vtcon%d, %s\n", state.fbcon_vtcon,
+                    state.fbcon_bound ? "bound" : "not bound");
+}
+
+// Says where the program writes and, when that is no small panel, which
+// frame buffer looks like one.
+void print_own_device(const char *device, int own, const SysfsFrameBuffer *list, int count)
+{
+    std::printf("norlet-display writes to %s\n", device);
+    const SysfsFrameBuffer *panel = nullptr;
+    for (int i = 0; i < count; ++i) {
+        if (list[i].index == own && small_panel(list[i])) return;
+        if (!panel && small_panel(list[i])) panel = &list[i];
+    }
+    if (panel)
+        std::printf("note: /dev/fb%d looks like the panel; FRAMEBUFFER=/dev/fb%d writes there\n",
+                    panel->index, panel->index);
+}
+
+int list_frame_buffers()
+{
+    static SysfsFrameBuffer list[FB_MAX];
+    int count = sysfs_frame_buffers(list);
+    if (count <= 0) {
+        std::printf("no frame buffer: /sys/class/graphics lists none\n");
+        return 1;
+    }
+    const char *device = frame_settings_from_environment().device;
+    int own = frame_buffer_index(device);
+    ConsoleState console = console_through_any(device, list, count);
+    std::printf("device     driver id          size         bpp  known  consoles  small panel\n");
+    for (int i = 0; i < count; ++i)
+        print_frame_buffer(list[i], console);
+    print_fbcon(console);
+    print_own_device(device, own, list, count);
+    warn_console(console, own);
+    return 0;
+}
+
+// FBIOBLANK: the panel powered down, or switched on.
+int set_power(bool on)
+{
+    const char *device = frame_settings_from_environment().device;
+    int fd = open(device, O_RDWR);
+    if (fd < 0) {
+        std::printf("norlet-panel: cannot use the frame buffer (errno %d)\n", errno);
+        return 1;
+    }
+    int result = ioctl(fd, FBIOBLANK, on ? FB_BLANK_UNBLANK : FB_BLANK_POWERDOWN);
+    int error = errno;
+    close(fd);
+    if (result != 0) {
+        std::printf("power: the driver of %s does not switch the panel %s (errno %d)\n", device,
+                    on ? "on" : "off", error);
+        return 1;
+    }
+    std::printf("power: %s %s\n", device, on ? "on" : "off");
+    return 0;
+}
+
+// The contrast through the backlight device of the panel's driver (the
+// SSD130x drivers register one whose brightness is the contrast).
+int set_contrast(int level)
+{
+    const char *device = frame_settings_from_environment().device;
+    int index = frame_buffer_index(device);
+    char folder[400], path[440], text[16];
+    if (index < 0 || !panel_backlight(index, folder, sizeof folder)) {
+        std::printf("contrast: %s has no backlight device, so its driver offers no contrast\n",
+                    device);
+        return 1;
+    }
+    std::snprintf(path, sizeof path, "%s/max_brightness", folder);
+    unsigned long most = 0;
+    if (sysfs_read(path, text, sizeof text)) most = std::strtoul(text, nullptr, 10);
+    if (static_cast<unsigned long>(level) > most) {
+        std::printf("contrast: %s takes 0 to %lu\n", folder, most);
+        return 1;
+    }
+    std::snprintf(path, sizeof path, "%s/brightness", folder);
+    std::snprintf(text, sizeof text, "%d\n", level);
+    if (!sysfs_write(path, text)) {
+        std::printf("contrast: %s refused %d (errno %d)\n", path, level, errno);
+        return 1;
+    }
+    std::printf("contrast: %d of 0 to %lu, %s\n", level, most, folder);
+    return 0;
+}
+
+int report(bool card)
+{
     int fd = -1;
     uint8_t *frame = nullptr;
     if (init_frame_buffer(&fd, &frame) != 0) {
@@ -149,7 +320,34 @@ int main(int argc, char **argv)
     print_driver(facts);
     print_layout(facts);
     print_font(facts);
+    warn_console(console_state(fd), frame_buffer_index(facts.device));
     int status = card ? write_card(fd, frame, facts) : 0;
     exit_frame_buffer(&fd, frame);
     return status;
+}
+
+// A contrast level: 0 to 255 in decimal digits; -1 otherwise.
+int contrast_level(const char *text)
+{
+    size_t length = std::strlen(text);
+    if (length == 0 || length > 3 || std::strspn(text, "0123456789") != length) return -1;
+    int level = std::atoi(text);
+    return level <= 255 ? level : -1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const char *option = argc > 1 ? argv[1] : "";
+    auto is = [&](const char *name) { return std::strcmp(option, name) == 0; };
+    if (argc == 1) return report(false);
+    if (argc == 2 && is("--card")) return report(true);
+    if (argc == 2 && is("--list")) return list_frame_buffers();
+    if (argc == 2 && (is("--off") || is("--on"))) return set_power(is("--on"));
+    if (argc == 3 && is("--contrast") && contrast_level(argv[2]) >= 0)
+        return set_contrast(contrast_level(argv[2]));
+    std::printf("usage: %s [--card | --list | --off | --on | --contrast 0-255]\n",
+                argc > 0 && argv[0] ? argv[0] : "norlet-panel");
+    return 2;
 }

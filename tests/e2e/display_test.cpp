@@ -170,16 +170,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The panel check on a driver it knows, with its test card reaching the last
 // column of a row that does not end on a byte, and on one that refuses the
-// fixed query.
+// fixed query; the console drawing on the device; the frame buffers of the
+// trees of sysfs-trees.txt listed; power and contrast, refused or not.
+Row panel_check(const char *name, std::vector<std::string> args, e2e::Panel panel)
+{
+    return Row{name, std::move(args), panel, "norlet-panel", "norlet-panel"};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     PanelCheck, Display,
     testing::Values(
-        Row{"panel_check_card",
-            {"--card"},
-            {.xres = 129, .yres = 48, .driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"},
-            nullptr,
-            "norlet-panel"},
-        Row{"panel_check_plain", {}, {.xres_virtual = 136}, nullptr, "norlet-panel"}),
+        panel_check(
+            "panel_check_card", {"--card"},
+            {.xres = 129, .yres = 48, .driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"}),
+        panel_check("panel_check_plain", {}, {.xres_virtual = 136}),
+        panel_check("panel_check_console", {},
+                    {.driver = "ssd130x", .sysfs = "hdmi_and_oled", .con2fb = 0}),
+        panel_check("list_hdmi_and_oled", {"--list"}, {.sysfs = "hdmi_and_oled", .con2fb = 0}),
+        panel_check("list_console_unbound", {"--list"},
+                    {.sysfs = "oled_console_unbound", .con2fb = 0}),
+        panel_check("list_none", {"--list"}, {.sysfs = "none"}),
+        panel_check("power_off", {"--off"}, {.driver = "ssd1307fb"}),
+        panel_check("power_on_refused", {"--on"}, {.driver = "cfag12864b"}),
+        panel_check("contrast", {"--contrast", "100"}, {.sysfs = "oled_console_unbound"}),
+        panel_check("contrast_past_the_backlight", {"--contrast", "101"},
+                    {.sysfs = "oled_console_unbound"}),
+        panel_check("contrast_without_backlight", {"--contrast", "9"}, {.sysfs = "hdmi_and_oled"}),
+        panel_check(
+            "contrast_of_fb1", {"--contrast", "0"},
+            {.setting = "FRAMEBUFFER=/dev/fb1", .device = "/dev/fb1", .sysfs = "hdmi_and_oled"}),
+        panel_check("contrast_usage", {"--contrast", "256"}, {})),
     row_name);
 
 // Font files written to break the reader, and a directory, as the panel's font.

@@ -38,7 +38,50 @@ struct Panel {
     int closed = -1;          // 0, 1 or 2: that standard stream closed, as a boot
                               // script may start it; the device then gets it
     long fail_call = -1;      // 0 and up: counted by libfailcall.so, that call failing
+    const char *sysfs = "";   // the tree of sysfs-trees.txt the fake serves as /sys;
+                              // "": an empty one
+    int con2fb = -1;          // the frame buffer every console maps to; -1: none
 };
+
+// Writes tree NAME of tests/e2e/sysfs-trees.txt under dir: each line "PATH =
+// TEXT" of its [NAME] section becomes the file PATH holding TEXT and a newline.
+inline void write_sysfs_tree(const std::string &name, const fs::path &dir)
+{
+    fs::create_directories(dir);
+    std::ifstream trees(NORLET_SOURCE_DIR "/tests/e2e/sysfs-trees.txt");
+    bool inside = false;
+    for (std::string line; std::getline(trees, line);) {
+        if (line.starts_with("[")) inside = line == "[" + name + "]";
+        size_t equals = line.find(" = ");
+        if (!inside || equals == std::string::npos) continue;
+        fs::path file = dir / line.substr(0, equals);
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << line.substr(equals + 3) << '\n';
+    }
+}
+
+// The device calls with a run of equal lines shown once, with its count.
+inline std::string collapsed(const std::string &calls)
+{
+    std::istringstream lines(calls);
+    std::string out, previous, line;
+    int repeats = 0;
+    auto flush = [&] {
+        if (repeats)
+            out +=
+                previous + (repeats > 1 ? " (" + std::to_string(repeats) + " times)" : "") + "\n";
+    };
+    while (std::getline(lines, line)) {
+        if (line == previous && repeats) {
+            ++repeats;
+            continue;
+        }
+        flush();
+        previous = line, repeats = 1;
+    }
+    flush();
+    return out;
+}
 
 // Where libfailcall.so leaves how many calls the last run counted (named
 // by the test process, before any run forks).
@@ -80,6 +123,11 @@ inline std::string read_file(const fs::path &path)
     set("FAKEFB_FONT_DIR", *p.font ? dir.string() : NORLET_BINARY_DIR "/fonts");
     set("FAKEFB_DRIVER", p.driver);
     set("FAKEFB_DEVICE", *p.device ? p.device : "/dev/fb0");
+    set("FAKEFB_SYSFS", dir / "sys"); // never the machine's own
+    if (p.con2fb >= 0)
+        set("FAKEFB_CON2FB", std::to_string(p.con2fb));
+    else
+        unsetenv("FAKEFB_CON2FB");
     // Only the row's own setting reaches the program.
     for (const char *name : {"FRAMEBUFFER", "NORLET_MONO_LAYOUT", "NORLET_ROTATE"})
         unsetenv(name);
@@ -151,6 +199,7 @@ inline std::string run_display(const std::vector<std::string> &args, const Panel
     fs::path dir = fs::temp_directory_path() / ("norlet-e2e-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directory(dir);
+    write_sysfs_tree(p.sysfs, dir / "sys");
     if (*p.font)
         fs::create_symlink(NORLET_SOURCE_DIR "/tests/fixtures/adversarial/" + std::string(p.font),
                            dir / "6x16.bdf");
@@ -178,7 +227,7 @@ inline std::string run_display(const std::vector<std::string> &args, const Panel
     std::string record = WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
                                            : "signal " + std::to_string(WTERMSIG(status));
     record += "\noutput:\n" + out + (out.empty() || out.back() == '\n' ? "" : "<no newline>\n");
-    record += "device calls:\n" + read_file(dir / "calls");
+    record += "device calls:\n" + collapsed(read_file(dir / "calls"));
     record += !keep_frame ? "frame: not kept\n"
               : *p.driver ? viewed(dir / "frame", p)
                           : picture(read_file(dir / "frame"), width, p.yres);

@@ -25,7 +25,9 @@ run("install" "*" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 # and examples are not.
 set(expected share/man/man1/norlet-display.1 share/man/man1/norlet-panel.1 share/man/man3/mstr.3
     share/doc/norlet-display/examples/norlet-boot-status
-    share/doc/norlet-display/examples/norlet-boot-status.service)
+    share/doc/norlet-display/examples/norlet-boot-status.service
+    share/doc/norlet-display/examples/norlet-panel-off.service
+    share/doc/norlet-display/examples/norlet-panel-off.timer lib/udev/rules.d/60-norlet-panel.rules)
 if(WITH_FONTS)
     list(APPEND expected share/fonts/6x12.bdf share/fonts/6x16.bdf share/fonts/12x32.bdf)
 endif()
