@@ -4,8 +4,13 @@
 # the results back as a tar on the raw disk /dev/vda:
 #
 #   /cases         one case a line: "vfb NAME XRES YRES BPP" (the panel set
-#                  to that geometry with fbmode) or "drm NAME DRIVER" (the
-#                  DRM driver's emulated frame buffer as it comes up)
+#                  to that geometry with fbmode), "drm NAME DRIVER" (the
+#                  DRM driver's emulated frame buffer as it comes up),
+#                  "power NAME DRIVER NTH QEMU-DEVICE" (the program on the
+#                  NTH frame buffer of DRIVER, then norlet-panel --off and
+#                  --on, the host taking a screendump after each), "panel
+#                  NAME DRIVER NTH" (norlet-panel's report of it) or "list
+#                  NAME" (norlet-panel --list)
 #   /lines         the program's text lines, one a line
 #   /modules/*.ko  the modules, with NAME.chain listing NAME's load order
 #
@@ -13,7 +18,9 @@
 # output), NAME.frame (the visible rows read back from the device) and
 # NAME.err (why the case could not run); guest.log and dmesg.txt too. Then
 # it prints the done marker on the console and waits: the host takes its
-# screendumps and stops the machine.
+# screendumps and stops the machine. A screendump in between is asked for on
+# the second serial port (/dev/ttyS1): "dump NAME QEMU-DEVICE", answered
+# with a line once taken.
 PATH=/bin
 export PATH
 
@@ -37,13 +44,16 @@ load_module() { # NAME ARGS...
     done
 }
 
-# The /dev node of the frame buffer whose name holds DRIVER, waiting a
-# little for a driver that registers it late.
-find_fb() { # DRIVER
-    local tries=0 name dir
+# The /dev node of the (NTH, first by default) frame buffer whose name holds
+# DRIVER, waiting a little for a driver that registers it late.
+find_fb() { # DRIVER [NTH]
+    local tries=0 name dir seen
     while [ $tries -lt 10 ]; do
+        seen=0
         for name in /sys/class/graphics/fb*/name; do
             grep -qi "$1" "$name" 2>/dev/null || continue
+            seen=$((seen + 1))
+            [ $seen = "${2:-1}" ] || continue
             dir=${name%/name}
             echo "/dev/${dir##*/}"
             return 0
@@ -96,15 +106,47 @@ drm_case() { # NAME DRIVER
     show_and_read "$1" "$device"
 }
 
+# Asks the host for a screendump of qemu's DEVICE as NAME.ppm and waits until
+# it has been taken.
+host_dump() { # NAME DEVICE
+    local answer
+    echo "dump $1 $2" >&3
+    read -r answer <&3
+}
+
+# The text shown, the display switched off and on again, a screendump after
+# each.
+power_case() { # NAME DRIVER NTH QEMU-DEVICE
+    local device step
+    device=$(find_fb "$2" "$3") || { echo "no $2 frame buffer" >"/out/$1.err"; return; }
+    run_program "$device" "/out/$1-shown.out"
+    host_dump "$1-shown" "$4"
+    for step in off on; do
+        FRAMEBUFFER=$device /norlet-panel "--$step" >"/out/$1-$step.out" 2>&1
+        host_dump "$1-$step" "$4"
+    done
+}
+
+panel_case() { # NAME DRIVER NTH
+    local device
+    device=$(find_fb "$2" "$3") || { echo "no $2 frame buffer" >"/out/$1.err"; return; }
+    FRAMEBUFFER=$device /norlet-panel >"/out/$1.out" 2>&1
+}
+
 mount_filesystems
 mkdir -p /out
-load_module vfb vfb_enable=1 mode_option=128x64M-1
+stty -F /dev/ttyS1 raw -echo 2>>/out/guest.log
+exec 3<>/dev/ttyS1
+grep -q '^vfb ' /cases && load_module vfb vfb_enable=1 mode_option=128x64M-1
 load_module virtio_pci
 load_module virtio_blk
 while read -r kind name a b c; do
     case "$kind" in
     vfb) vfb_case "$name" "$a" "$b" "$c" ;;
     drm) load_module "$a"; drm_case "$name" "$a" ;;
+    power) power_case "$name" "$a" "$b" "$c" ;;
+    panel) load_module "$a"; panel_case "$name" "$a" "$b" ;;
+    list) /norlet-panel --list >"/out/$name.out" 2>&1 ;;
     esac
 done </cases
 dmesg >/out/dmesg.txt

@@ -9,12 +9,18 @@
 #
 # What the panel shows is compared with the same lines on the fake panel
 # (plain 1 bpp, same size, rows padded to whole bytes), both as the frame
-# viewer's text art. One boot runs every case; the console stays off every
-# frame buffer (fbcon=map:9), so only the program draws on them and switches
-# them on.
+# viewer's text art. Then the panel check on the same boot: the text on a
+# standard VGA display of the bochs driver, switched off and on again
+# (norlet-panel --off, --on), judged by screendumps taken in between
+# (qemu's bochs-display ignores the blanking the driver powers down with);
+# --list of the four frame buffers; no console warning. The
+# main boot keeps the console off every frame buffer (fbcon=map:9), so only
+# the program draws on them and switches them on; a second, short boot
+# without it, where fbcon takes the standard VGA display, must bring the
+# warning.
 #
-# NORLET_PROGRAM names another static program to run in place of the one
-# built in build-static/.
+# NORLET_PROGRAM and NORLET_PANEL_CHECK name other static programs to run in
+# place of the ones built in build-static/.
 #
 # Work folder: build-kernel/ (the kernel package and what is taken from it
 # are kept between runs; results/ holds each case's frames and text art).
@@ -26,6 +32,7 @@ work="$root/build-kernel"
 build="$root/build"
 log="$root/build-kernel.log"
 program=${NORLET_PROGRAM:-$root/build-static/norlet-display}
+panel_check=${NORLET_PANEL_CHECK:-$root/build-static/norlet-panel}
 lines=("Hello, world!" "IP 192.168.1.20" "Temp 41 C" "fw 1.4.2")
 vfb_panels=(128x64 132x48)
 vfb_depths=(1 8 16 24 32)
@@ -45,7 +52,7 @@ build_programs() {
         logged cmake --build "$build" -j"$(jobs)" --target device_fonts fbview norlet-display \
             fakefb &&
         logged cmake -S "$root" -B "$root/build-static" -DNORLET_STATIC=ON -DNORLET_TESTS=OFF &&
-        logged cmake --build "$root/build-static" -j"$(jobs)" --target norlet-display &&
+        logged cmake --build "$root/build-static" -j"$(jobs)" --target norlet-display norlet-panel &&
         logged gcc -static -O2 -Wall -Wextra -Werror -o "$work/fbmode" "$root/tools/fbmode.c"
 }
 
@@ -129,9 +136,18 @@ case_list() {
             echo "vfb vfb-$panel-$bpp ${panel%x*} ${panel#*x} $bpp"
         done
     done
+    echo "power stdvga-power bochs 2 stdvga"
+    echo "list list"
+    echo "panel panel-stdvga bochs 2"
 }
 
-make_initramfs() {
+# The boot without fbcon=map:9: fbcon takes the primary display, the
+# standard VGA the BIOS brought up.
+console_case_list() {
+    echo "panel console-stdvga bochs 2"
+}
+
+make_initramfs() { # CPIO CASE_LIST
     local tree="$work/initramfs" applet
     rm -rf "$tree" && mkdir -p "$tree"/{bin,proc,sys,dev,usr/share/fonts} || return 1
     cp /bin/busybox "$tree/bin/busybox"
@@ -139,12 +155,13 @@ make_initramfs() {
         [ "$applet" = busybox ] || ln -s busybox "$tree/bin/$applet"
     done
     install -m 755 "$root/scripts/kernel-guest.sh" "$tree/init"
-    cp "$program" "$tree/norlet-display" && cp "$work/fbmode" "$tree/" || return 1
+    cp "$program" "$tree/norlet-display" && cp "$panel_check" "$tree/norlet-panel" &&
+        cp "$work/fbmode" "$tree/" || return 1
     cp "$build"/fonts/{6x12,6x16,12x32}.bdf "$tree/usr/share/fonts/"
     cp -r "$work/kernel/modules" "$tree/modules"
-    case_list >"$tree/cases"
+    "$2" >"$tree/cases"
     printf '%s\n' "${lines[@]}" >"$tree/lines"
-    (cd "$tree" && find . | cpio -o -H newc --quiet) >"$work/initramfs.cpio"
+    (cd "$tree" && find . | cpio -o -H newc --quiet) >"$1"
 }
 
 # Sends each QMP command in turn and waits for its answer.
@@ -167,22 +184,61 @@ screendump() { # DEVICE CASE
     echo "{\"execute\":\"screendump\",\"arguments\":{\"device\":\"$1\",\"filename\":\"$work/results/$2.ppm\"}}"
 }
 
-# Boots the guest, waits for its done marker (the machine stopping first is
-# a failure: a panic or an oops reboots, and -no-reboot ends qemu), takes the
-# DRM screendumps and unpacks the guest's tar.
-boot() {
-    local console="$work/console.log" pid
-    rm -rf "$work/results" "$work/qmp.sock" "$console" && mkdir -p "$work/results" || return 1
+# Whether a screendump is whole: qemu may still be writing it when it answers.
+ppm_whole() { # FILE
+    local header size
+    header=$(head -c 20 "$1" 2>/dev/null | head -n 2 | tail -n 1)
+    size=${header/ /*}
+    [ -n "$size" ] && [ "$(stat -c %s "$1" 2>/dev/null)" = "$((size * 3 + ${#header} + 7))" ]
+}
+
+# Takes a screendump of DEVICE as NAME.ppm and waits until it is whole.
+take_dump() { # DEVICE NAME
+    local deadline=$((SECONDS + 20))
+    rm -f "$work/results/$2.ppm"
+    qmp "$(screendump "$1" "$2")" || return 1
+    until ppm_whole "$work/results/$2.ppm"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# Serves the guest's "dump NAME DEVICE": screendumps until the screen shows
+# what NAME expects (off, or the text again) or 20 s pass, then the answer.
+serve_dump() { # NAME DEVICE
+    local deadline=$((SECONDS + 20))
+    while take_dump "$2" "$1" && [ -n "$(power_problem "$1")" ] && [ $SECONDS -lt $deadline ]; do
+        sleep 0.2
+    done
+    echo "taken" >&"$to_guest"
+}
+
+# Boots the guest with CPIO and the kernel's command line APPEND, serves its
+# screendump requests, waits for its done marker (the machine stopping first
+# is a failure: a panic or an oops reboots, and -no-reboot ends qemu), takes
+# the DRM screendumps and unpacks the guest's tar.
+boot() { # CPIO APPEND DUMPS...
+    local cpio=$1 append=$2 console="$work/console.log" pid request name device
+    shift 2
+    rm -rf "$work/results" "$work/qmp.sock" "$work/guest.sock" "$console" &&
+        mkdir -p "$work/results" || return 1
     rm -f "$work/disk.img" && truncate -s 16M "$work/disk.img"
-    echo "=== booting $(basename "$kernel_deb" .deb) under qemu (TCG)"
+    echo "=== booting $(basename "$kernel_deb" .deb) under qemu (TCG): $append"
     qemu-system-x86_64 -accel tcg -m 256 -nodefaults -no-reboot -display none \
-        -kernel "$work/kernel/vmlinux" -initrd "$work/initramfs.cpio" \
-        -append "console=ttyS0 quiet fbcon=map:9 oops=panic panic=-1 video=VGA-1:${cirrus_panel}-16" \
-        -serial "file:$console" -qmp "unix:$work/qmp.sock,server=on,wait=off" \
+        -kernel "$work/kernel/vmlinux" -initrd "$cpio" \
+        -append "console=ttyS0 quiet oops=panic panic=-1 video=VGA-1:${cirrus_panel}-16 $append" \
+        -serial "file:$console" -serial "unix:$work/guest.sock,server=on,wait=off" \
+        -qmp "unix:$work/qmp.sock,server=on,wait=off" \
         -drive "file=$work/disk.img,format=raw,if=virtio" \
         -device "bochs-display,id=bochs,xres=${bochs_panel%x*},yres=${bochs_panel#*x}" \
-        -device cirrus-vga,id=cirrus >>"$log" 2>&1 &
+        -device "VGA,id=stdvga,edid=on,xres=${bochs_panel%x*},yres=${bochs_panel#*x}" \
+        -device cirrus-vga,id=cirrus \
+        >>"$log" 2>&1 &
     pid=$!
+    until [ -S "$work/guest.sock" ] || ! kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
+    rm -f "$work/to-guest" "$work/from-guest" && mkfifo "$work/to-guest" "$work/from-guest"
+    socat - "UNIX-CONNECT:$work/guest.sock" <"$work/to-guest" >"$work/from-guest" 2>>"$log" &
+    exec {to_guest}>"$work/to-guest" {from_guest}<"$work/from-guest"
     local deadline=$((SECONDS + 600))
     until grep -q "norlet-kernel-test: done" "$console" 2>/dev/null; do
         if ! kill -0 "$pid" 2>/dev/null || [ $SECONDS -gt $deadline ]; then
@@ -191,11 +247,15 @@ boot() {
             echo "the guest stopped before it was done (console: $console)"
             return 1
         fi
-        sleep 0.5
+        if read -r -t 0.5 request name device <&"$from_guest" && [ "$request" = dump ]; then
+            serve_dump "$name" "$device"
+        fi
     done
-    qmp "$(screendump bochs "bochs-$bochs_panel-32")" \
-        "$(screendump cirrus "cirrus-$cirrus_panel-16")" '{"execute":"quit"}' || kill "$pid"
+    local dumps=() dump
+    for dump in "$@"; do dumps+=("$(screendump "${dump%%:*}" "${dump#*:}")"); done
+    qmp "${dumps[@]}" '{"execute":"quit"}' || kill "$pid"
     wait "$pid"
+    exec {to_guest}>&- {from_guest}<&-
     tar -xf "$work/disk.img" -C "$work/results"
 }
 
@@ -294,17 +354,94 @@ check_case() { # CASE
     [ -z "$problem" ]
 }
 
+# What is wrong with the screendump NAME of the standard VGA display with
+# the text (NAME-shown), switched off (NAME-off: nothing lit, or no mode at
+# all) and on again (NAME-on: the text again); nothing when it is right.
+power_problem() { # NAME
+    local w=${bochs_panel%x*} h=${bochs_panel#*x} result="$work/results/$1"
+    "$build/fbview" --ppm --width "$w" --height "$h" "$result.ppm" >"$result.actual" 2>/dev/null
+    case $1 in
+    *-off)
+        screen_mismatch "$result.ppm" "$w" "$h" >/dev/null || ! grep -q '#' "$result.actual" ||
+            echo "the display is still lit after --off" ;;
+    *)
+        [ -s "$work/results/power.expected" ] || expected_art "$w" "$h" "$work/results/power.expected"
+        screen_mismatch "$result.ppm" "$w" "$h" ||
+            art_difference "$work/results/power.expected" "$result.actual" ;;
+    esac
+}
+
+# The text on the standard VGA display, switched off and on again: each
+# step's message and screendump.
+check_power() {
+    local problem="" step
+    for step in shown off on; do
+        [ $step = shown ] || grep -qx "power: /dev/fb[0-9]* $step" "$work/results/stdvga-power-$step.out" ||
+            problem="norlet-panel --$step said: $(head -c 200 "$work/results/stdvga-power-$step.out")"
+        [ -n "$problem" ] || problem=$(power_problem "stdvga-power-$step")
+        [ -z "$problem" ] || { problem="$step: $problem"; break; }
+    done 2>/dev/null
+    printf '%-7s %s\n' stdvga "--off, --on: ${problem:-the text, dark, the text again}"
+    [ -z "$problem" ]
+}
+
+# --list on the main boot: vfb (its last mode), bochs, the standard VGA and
+# cirrus, no console.
+check_list() {
+    local expected="$work/results/list.expected"
+    cat >"$expected" <<EOF
+device     driver id          size         bpp  known  consoles  small panel
+/dev/fb0   "Virtual FB"       132 x 48     32   yes    -         yes
+/dev/fb1   "bochs-drmdrmfb"   320 x 200    32   no     -         yes
+/dev/fb2   "bochs-drmdrmfb"   320 x 200    32   no     -         yes
+/dev/fb3   "cirrusdrmfb"      640 x 350    16   no     -         no
+fbcon: not bound
+norlet-display writes to /dev/fb0
+EOF
+    if cmp -s "$expected" "$work/results/list.out"; then
+        printf '%-7s %s\n' list "vfb, bochs, cirrus and the standard VGA as expected"
+    else
+        printf '%-7s %s\n' list "differs from build-kernel/results/list.expected:"
+        diff "$expected" "$work/results/list.out"
+        return 1
+    fi
+}
+
+# The console warning of norlet-panel on the standard VGA display: absent
+# with fbcon=map:9, present without.
+check_console() { # NAME WANTED(yes/no) KERNEL-OPTION
+    local out="$work/results/$1.out" found=no
+    grep -q '^console: ' "$out" 2>/dev/null && found=yes
+    printf '%-7s %s\n' console "$3: $([ $found = yes ] && echo warns || echo "no warning")"
+    [ -s "$out" ] && [ $found = "$2" ] || { head -c 600 "$out" 2>/dev/null; return 1; }
+}
+
 SECONDS=0
 : >"$log"
 mkdir -p "$work"
 ensure_packages "the kernel test" "${BUILD_PACKAGES[@]}" "${KERNEL_PACKAGES[@]}" &&
-    build_programs && fetch_kernel && unpack_kernel && make_initramfs && boot || {
+    build_programs && fetch_kernel && unpack_kernel &&
+    make_initramfs "$work/initramfs.cpio" case_list &&
+    boot "$work/initramfs.cpio" "fbcon=map:9" "bochs:bochs-$bochs_panel-32" \
+        "cirrus:cirrus-$cirrus_panel-16" || {
     echo "=== kernel test FAILED in $SECONDS s"
     exit 1
 }
 status=0
 while read -r kind name _; do
-    check_case "$name" || status=1
+    case $kind in
+    vfb | drm) check_case "$name" || status=1 ;;
+    esac
 done < <(case_list)
+check_power || status=1
+check_list || status=1
+check_console panel-stdvga no "fbcon=map:9" || status=1
+# The second boot's results go beside the first's.
+rm -rf "$work/results-main" && mv "$work/results" "$work/results-main"
+make_initramfs "$work/initramfs-console.cpio" console_case_list &&
+    boot "$work/initramfs-console.cpio" "" &&
+    check_console console-stdvga yes "without fbcon=map:9" || status=1
+rm -rf "$work/results-console" && mv "$work/results" "$work/results-console" &&
+    mv "$work/results-main" "$work/results"
 echo "=== kernel test $([ $status = 0 ] && echo passed || echo FAILED) in $SECONDS s"
 exit $status

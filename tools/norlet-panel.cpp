@@ -38,6 +38,9 @@
 namespace
 {
 
+// The largest frame --on reads and writes back (a 4K display at 32 bpp).
+constexpr uint64_t max_redraw = 64 << 20;
+
 constexpr const char *visual_names[] = {
     "MONO01", "MONO10", "TRUECOLOR", "PSEUDOCOLOR", "DIRECTCOLOR", "STATIC_PSEUDOCOLOR", "FOURCC"};
 
@@ -214,13 +217,14 @@ ConsoleState console_through_any(const char *device, const SysfsFrameBuffer *lis
     return state;
 }
 
+// fbcon registers its vtconsole when it first takes the consoles over.
 void print_fbcon(const ConsoleState &state)
 {
     if (state.fbcon_vtcon < 0)
-        std::printf("fbcon: not loaded\n");
+        std::printf("fbcon: not bound\n");
     else
-        std::printf("fbcon: vtcon%d, %s\n", state.fbcon_vtcon,
-                    state.fbcon_bound ? "bound" : "not bound");
+        std::printf("fbcon: %s (vtcon%d)\n", state.fbcon_bound ? "bound" : "not bound",
+                    state.fbcon_vtcon);
 }
 
 // Says where the program writes and, when that is no small panel, which
@@ -258,7 +262,27 @@ int list_frame_buffers()
     return 0;
 }
 
-// FBIOBLANK: the panel powered down, or switched on.
+// Writes what the frame buffer holds back to it in one write, so that a
+// driver that lost the picture while powered down shows it again (the bochs
+// DRM driver's video memory comes back black); where the driver cannot say
+// the frame's size or read it, nothing is written.
+void redraw(int fd)
+{
+    fb_var_screeninfo var;
+    fb_fix_screeninfo fix;
+    if (ioctl(fd, FBIOGET_VSCREENINFO, &var) != 0 || ioctl(fd, FBIOGET_FSCREENINFO, &fix) != 0)
+        return;
+    uint64_t size = uint64_t{fix.line_length} * var.yres;
+    if (fix.smem_len && size > fix.smem_len) size = fix.smem_len;
+    if (size == 0 || size > max_redraw) return;
+    auto *frame = static_cast<uint8_t *>(std::malloc(size));
+    if (frame && read(fd, frame, size) == static_cast<ssize_t>(size) &&
+        lseek(fd, 0, SEEK_SET) == 0 && write(fd, frame, size) == static_cast<ssize_t>(size))
+        fsync(fd);
+    std::free(frame);
+}
+
+// FBIOBLANK: the panel powered down, or switched on and its picture shown.
 int set_power(bool on)
 {
     const char *device = frame_settings_from_environment().device;
@@ -269,6 +293,7 @@ int set_power(bool on)
     }
     int result = ioctl(fd, FBIOBLANK, on ? FB_BLANK_UNBLANK : FB_BLANK_POWERDOWN);
     int error = errno;
+    if (result == 0 && on) redraw(fd);
     close(fd);
     if (result != 0) {
         std::printf("power: the driver of %s does not switch the panel %s (errno %d)\n", device,

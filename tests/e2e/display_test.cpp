@@ -192,6 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
         panel_check("list_none", {"--list"}, {.sysfs = "none"}),
         panel_check("power_off", {"--off"}, {.driver = "ssd1307fb"}),
         panel_check("power_on_refused", {"--on"}, {.driver = "cfag12864b"}),
+        panel_check("power_on", {"--on"}, {.driver = "ssd1307fb"}),
         panel_check("contrast", {"--contrast", "100"}, {.sysfs = "oled_console_unbound"}),
         panel_check("contrast_past_the_backlight", {"--contrast", "101"},
                     {.sysfs = "oled_console_unbound"}),
