@@ -25,6 +25,8 @@
 # Work folder: build-kernel/ (the kernel package and what is taken from it
 # are kept between runs; results/ holds each case's frames and text art).
 set -uo pipefail
+# --arm: the OLED's own DRM driver on an emulated ARM board instead.
+[ "${1:-}" = --arm ] && exec "$(dirname "$0")/kernel-arm.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 

@@ -10,7 +10,10 @@
 #                           32-bit ARM and run under qemu-user (this adds the
 #                           armhf architecture to dpkg, for FreeType on ARM),
 #                           the static program on Debian's own kernel
-#                           under qemu-system (scripts/kernel-test.sh) and
+#                           under qemu-system (scripts/kernel-test.sh), the
+#                           armhf one on an OLED through its own kernel
+#                           driver on an emulated ARM board
+#                           (scripts/kernel-test.sh --arm) and
 #                           the Debian packages for amd64, armhf and arm64,
 #                           the amd64 ones installed, used and purged in a
 #                           clean Debian 12 root (scripts/package-test.sh;
@@ -18,7 +21,7 @@
 #
 # Build trees: build/ and build-asan/, configured once and rebuilt
 # incrementally; --all adds build-fuzz/, build-arm*/, build-static/,
-# build-kernel/ and build-package/. Installs the Debian
+# build-kernel/, build-kernel-arm/ and build-package/. Installs the Debian
 # packages it needs and says which.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -65,6 +68,9 @@ if [ "$all" = 1 ]; then
     # The static program on Debian's own kernel under qemu: vfb at every depth
     # and the bochs and cirrus DRM drivers' frame buffers.
     "$root/scripts/kernel-test.sh" || status=1
+    # The static armhf program on an SSD130x-family OLED through the kernel's
+    # own driver (ssd130x over I2C) on an emulated ARM board.
+    "$root/scripts/kernel-test.sh" --arm || status=1
     # The packages built, linted, installed into a clean Debian 12, used and
     # purged; the ARM ones cross-built and their programs checked.
     "$root/scripts/package-test.sh" || status=1
