@@ -7,8 +7,9 @@
 #                           and UBSan and its tests
 #   scripts/test.sh --all   also every fuzz target for 30 seconds (clang,
 #                           libFuzzer), the whole suite cross-built for
-#                           32-bit ARM and run under qemu-user (this adds the
-#                           armhf architecture to dpkg, for FreeType on ARM),
+#                           32-bit ARM and for 32-bit big-endian MIPS and run
+#                           under qemu-user (this adds the armhf architecture
+#                           to dpkg, for FreeType on ARM),
 #                           the static program on Debian's own kernel
 #                           under qemu-system (scripts/kernel-test.sh) and
 #                           the Debian packages for amd64, armhf and arm64,
@@ -17,8 +18,8 @@
 #                           this adds the arm64 architecture to dpkg too)
 #
 # Build trees: build/ and build-asan/, configured once and rebuilt
-# incrementally; --all adds build-fuzz/, build-arm*/, build-static/,
-# build-kernel/ and build-package/. Installs the Debian
+# incrementally; --all adds build-fuzz/, build-arm*/, build-mips*/,
+# build-static/, build-kernel/ and build-package/. Installs the Debian
 # packages it needs and says which.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -62,6 +63,9 @@ if [ "$all" = 1 ]; then
     # The whole suite cross-built for 32-bit ARM under qemu-user, with the
     # static program checked there.
     "$root/scripts/cross-test.sh" || status=1
+    # The same on 32-bit big-endian MIPS, where the kernel packs pixels and
+    # stores words the other way round.
+    "$root/scripts/cross-test.sh" --arch mips || status=1
     # The static program on Debian's own kernel under qemu: vfb at every depth
     # and the bochs and cirrus DRM drivers' frame buffers.
     "$root/scripts/kernel-test.sh" || status=1
