@@ -13,9 +13,11 @@
 #                           the static program on Debian's own kernel
 #                           under qemu-system (scripts/kernel-test.sh) and
 #                           the Debian packages for amd64, armhf and arm64,
-#                           the amd64 ones installed, used and purged in a
-#                           clean Debian 12 root (scripts/package-test.sh;
-#                           this adds the arm64 architecture to dpkg too)
+#                           the amd64 ones built in a fresh minbase Debian
+#                           12 root from a copy of the tree without .git,
+#                           then installed, used and purged in another
+#                           (scripts/package-test.sh; this adds the arm64
+#                           architecture to dpkg too)
 #
 # Build trees: build/ and build-asan/, configured once and rebuilt
 # incrementally; --all adds build-fuzz/, build-arm*/, build-mips*/,
@@ -69,8 +71,9 @@ if [ "$all" = 1 ]; then
     # The static program on Debian's own kernel under qemu: vfb at every depth
     # and the bochs and cirrus DRM drivers' frame buffers.
     "$root/scripts/kernel-test.sh" || status=1
-    # The packages built, linted, installed into a clean Debian 12, used and
-    # purged; the ARM ones cross-built and their programs checked.
+    # The packages built and linted in a fresh Debian 12 root, installed into
+    # another, used and purged; the ARM ones cross-built and their programs
+    # checked.
     "$root/scripts/package-test.sh" || status=1
 fi
 echo "=== $([ $status = 0 ] && echo passed || echo FAILED) in $((SECONDS / 60)) min $((SECONDS % 60)) s"
