@@ -4,8 +4,9 @@
 # and qemu-user to run what was built, so that ctest and test discovery work
 # on this machine without binfmt_misc.
 #
-# Expects NORLET_CROSS_TRIPLE (arm-linux-gnueabihf, aarch64-linux-gnu),
-# NORLET_CROSS_PROCESSOR (arm, aarch64) and NORLET_QEMU_NAME (arm, aarch64).
+# Expects NORLET_CROSS_TRIPLE (arm-linux-gnueabihf, aarch64-linux-gnu,
+# mips-linux-gnu), NORLET_CROSS_PROCESSOR (arm, aarch64, mips) and
+# NORLET_QEMU_NAME (arm, aarch64, mips).
 
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR ${NORLET_CROSS_PROCESSOR})

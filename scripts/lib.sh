@@ -56,3 +56,19 @@ skip_reasons() { # DIR
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
+
+# Copies the source tree ROOT into the folder DEST: in a git checkout the
+# files git tracks and the untracked ones it does not ignore; in a tree that
+# is no checkout of its own (a release tarball, or a clone where git is not
+# installed) everything but .git and what .gitignore names at the top (the
+# build trees, their logs, out/) and editor swap files.
+copy_source_tree() { # ROOT DEST
+    if command -v git >/dev/null &&
+        [ "$(git -C "$1" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$1" && pwd -P)" ]; then
+        (cd "$1" && git ls-files -z --cached --others --exclude-standard |
+            tar -cf - --null --no-recursion -T -) | tar -xf - -C "$2"
+    else
+        tar -C "$1" --anchored --exclude=./.git --exclude='./build*' --exclude=./out \
+            --exclude='*.swp' -cf - . | tar -xf - -C "$2"
+    fi
+}

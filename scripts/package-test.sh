@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The Debian packages on a clean system:
 #
-#   - builds the amd64 packages (scripts/package.sh, tests and lintian
-#     included) and installs them with dpkg -i into a fresh minbase Debian 12
-#     root (debootstrap, with gcc, pkg-config and man-db for the checks);
+#   - builds the amd64 packages as a new user would: scripts/package.sh (tests
+#     and lintian included) run inside a fresh minbase Debian 12 root
+#     (debootstrap --variant=minbase, nothing added) on a copy of the tree
+#     without .git, as from a release tarball, so the script itself must
+#     install everything the build needs and do without git;
+#   - installs them with dpkg -i into another fresh minbase Debian 12 root
+#     (with gcc, pkg-config and man-db for the checks);
 #   - runs the installed program on the fake panel for each panel class and
 #     compares its messages, device calls and frame with the build tree's
 #     program doing the same;
@@ -11,16 +15,20 @@
 #   - builds a C program against the installed libmstr-dev through
 #     pkg-config and runs it;
 #   - purges both packages and checks that nothing they installed is left;
-#   - cross-builds the armhf and arm64 packages and checks their programs
-#     with file and readelf: the architecture, and the C library the only
-#     one they need (libc.so.6, and on ARM the dynamic loader itself, where
-#     the stack protector's guard lives), which their Depends says too.
+#   - cross-builds the armhf and arm64 packages from this checkout and checks
+#     their programs with file and readelf: the architecture, and the C
+#     library the only one they need (libc.so.6, and on ARM the dynamic
+#     loader itself, where the stack protector's guard lives), which their
+#     Depends says too.
 #
 #   scripts/package-test.sh [--no-build]    --no-build: test the packages
 #                                            already in build-package/
 #
-# The minbase root is made once and kept as build-package/bookworm-minbase.tar;
-# each run unpacks a fresh copy in build-package/root. Needs root (chroot).
+# The two roots are made once and kept as build-package/bookworm-minbase.tar
+# (with the checks' packages) and bookworm-minbase-bare.tar; each run unpacks
+# fresh copies in build-package/build-root and build-package/root. The .debs
+# apt fetches in the build root are kept in build-package/apt-archives for
+# the next run. Needs root (debootstrap, chroot, mount).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
@@ -28,7 +36,10 @@ source "$root/scripts/lib.sh"
 work="$root/build-package"
 build="$root/build"
 system="$work/root"
+builder="$work/build-root"
 cache="$work/bookworm-minbase.tar"
+bare_cache="$work/bookworm-minbase-bare.tar"
+archives="$work/apt-archives"
 extra_packages=gcc,libc6-dev,pkg-config,man-db
 lines=("Booting..." "IP 192.168.1.20" "Temp 41 °C" "→ ok ✓")
 panels=(132x48 128x64 256x128)
@@ -47,10 +58,70 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 ensure_packages "the clean-system test" debootstrap file binutils "${BUILD_PACKAGES[@]}" || exit 1
+mkdir -p "$work" || exit 1
 SECONDS=0
 
+# A minbase Debian 12 root with the packages INCLUDE (comma-separated, or
+# none), made once and kept as the tar file TAR.
+make_root() { # TAR [INCLUDE]
+    [ -f "$1" ] && return 0
+    echo "=== making the minbase Debian 12 root $(basename "$1") (once; kept in build-package/)"
+    rm -rf "$work/minbase"
+    debootstrap --variant=minbase ${2:+--include="$2"} bookworm "$work/minbase" \
+        http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 || {
+        tail -n 20 "$work/debootstrap.log"
+        return 1
+    }
+    tar -C "$work/minbase" -cf "$1.part" . && mv "$1.part" "$1" || return 1
+    rm -rf "$work/minbase"
+}
+
+# Removes the root DIR; refuses while anything is mounted below it, which rm
+# would reach through.
+remove_root() { # DIR
+    if grep -qF " $1/" /proc/mounts; then
+        echo "something is still mounted below $1; not removing it"
+        return 1
+    fi
+    rm -rf "$1"
+}
+
+# A fresh copy of the root in TAR at DIR, able to reach the Debian mirror.
+fresh_root() { # TAR DIR
+    remove_root "$2" && mkdir -p "$2" && tar -C "$2" -xf "$1" &&
+        cp /etc/resolv.conf "$2/etc/resolv.conf"
+}
+
+unmount_builder() { umount "$builder/proc" 2>/dev/null; }
+trap unmount_builder EXIT
+
+# The amd64 packages built by scripts/package.sh inside a fresh bare minbase
+# root, from a copy of the tree without .git; the packages and the build log
+# are then copied to build-package/amd64/ and amd64.log as package.sh on this
+# machine would leave them. /proc is mounted for the test suite (the leak
+# sanitizer and the descriptor checks read it).
+build_in_fresh_root() {
+    local tree="$builder/src/norlet-display" apt_cache="$builder/var/cache/apt/archives"
+    echo "=== the amd64 packages built in a fresh minbase Debian 12 root," \
+        "from a copy of the tree without .git"
+    make_root "$bare_cache" && fresh_root "$bare_cache" "$builder" &&
+        mkdir -p "$tree" "$archives" && copy_source_tree "$root" "$tree" &&
+        [ ! -e "$tree/.git" ] || return 1
+    find "$archives" -maxdepth 1 -name '*.deb' -exec ln -f -t "$apt_cache" {} + &&
+        mount -t proc proc "$builder/proc" || return 1
+    chroot "$builder" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+        /src/norlet-display/scripts/package.sh
+    local result=$?
+    unmount_builder
+    find "$apt_cache" -maxdepth 1 -name '*.deb' -exec ln -f -t "$archives" {} +
+    rm -rf "$work/amd64" && mkdir -p "$work/amd64" &&
+        cp "$tree/build-package/amd64.log" "$work/amd64.log" 2>/dev/null
+    [ "$result" = 0 ] && cp "$tree"/build-package/amd64/*.deb "$work/amd64/" || return 1
+    remove_root "$builder" # kept only when the build failed, to be looked at
+}
+
 if [ "$build_packages" = 1 ]; then
-    "$root/scripts/package.sh" || exit 1
+    build_in_fresh_root || { echo "the package build in a fresh root failed"; exit 1; }
     "$root/scripts/package.sh" --arch armhf || status=1
     "$root/scripts/package.sh" --arch arm64 || status=1
 fi
@@ -60,18 +131,7 @@ echo "=== the build tree's program and fake panel"
     cmake --build "$build" -j"$(jobs)" --target norlet-display fakefb device_fonts \
         >>"$work/tree.log" 2>&1 || { tail -n 20 "$work/tree.log"; exit 1; }
 
-if [ ! -f "$cache" ]; then
-    echo "=== making the minbase Debian 12 root (once; kept in build-package/)"
-    rm -rf "$work/minbase"
-    debootstrap --variant=minbase --include="$extra_packages" bookworm "$work/minbase" \
-        http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 || {
-        tail -n 20 "$work/debootstrap.log"
-        exit 1
-    }
-    tar -C "$work/minbase" -cf "$cache.part" . && mv "$cache.part" "$cache" || exit 1
-    rm -rf "$work/minbase"
-fi
-rm -rf "$system" && mkdir -p "$system" && tar -C "$system" -xf "$cache" || exit 1
+make_root "$cache" "$extra_packages" && fresh_root "$cache" "$system" || exit 1
 
 # Everything on the root's file system but the package manager's own
 # records, caches, logs and scratch space.

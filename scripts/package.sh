@@ -8,9 +8,11 @@
 # The machine's own architecture is built natively, with the test suite in
 # dh_auto_test; another one is cross-built with Debian's cross toolchain
 # (-a ARCH -Pcross,nocheck), which adds that architecture to dpkg. The tree
-# (tracked and untracked files that are not ignored) is copied to
-# build-package/ARCH/src, so the checkout stays clean; the packages land in
-# build-package/ARCH/ and the build log in build-package/ARCH.log.
+# (tracked and untracked files that are not ignored; in a tree without git,
+# all but the build trees) is copied to build-package/ARCH/src, so the
+# checkout stays clean; the packages land in build-package/ARCH/ and the build
+# log in build-package/ARCH.log. A fresh minbase Debian 12 root with the tree
+# is enough: everything else it installs itself.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
@@ -28,10 +30,11 @@ amd64 | armhf | arm64) ;;
 *) echo "unknown --arch '$arch' (amd64, armhf or arm64)" >&2; exit 2 ;;
 esac
 
-# What every package build needs (debian/control's Build-Depends), and the
-# test suite's own on a native build.
-PACKAGE_PACKAGES=(dpkg-dev debhelper fakeroot lintian cmake make g++ pcf2bdf xfonts-base
-    xfonts-terminus)
+# What every package build needs (build-essential, which dpkg-buildpackage
+# requires of every build, and debian/control's Build-Depends), and the test
+# suite's own on a native build.
+PACKAGE_PACKAGES=(build-essential dpkg-dev debhelper fakeroot lintian cmake make g++ pcf2bdf
+    xfonts-base xfonts-terminus)
 PACKAGE_TEST_PACKAGES=(fonts-dejavu-core groff-base libfreetype-dev libgtest-dev otf2bdf
     pkg-config xfonts-100dpi xfonts-75dpi)
 
@@ -54,8 +57,7 @@ out="$root/build-package/$arch"
 log="$root/build-package/$arch.log"
 rm -rf "$out"
 mkdir -p "$out/src"
-(cd "$root" && git ls-files -z --cached --others --exclude-standard |
-    xargs -0 tar -cf - --no-recursion) | tar -xf - -C "$out/src" || exit 1
+copy_source_tree "$root" "$out/src" || exit 1
 
 echo "=== Debian packages for $arch (log: build-package/$arch.log)"
 SECONDS=0

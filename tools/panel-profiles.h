@@ -7,6 +7,7 @@
 #define NORLET_PANEL_PROFILES_H
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <linux/fb.h>
@@ -16,11 +17,13 @@ enum class PanelReading : uint8_t {
     packed,    // bit 7 - x % 8 of byte x / 8 + xres_virtual * y / 8, 1 = ink
     lsb_first, // bit x % 8 of byte y * line_length + x / 8, 1 = ink
     msb_first, // bit 7 - x % 8 of byte y * line_length + x / 8, 1 = ink
-    nonzero,   // the little-endian word of bpp / 8 bytes at y * line_length +
-               // x * bpp / 8; ink when it is not 0
-    grey,      // that word's 8-bit red, green and blue: ink when the grey
-               // (3 * r + 6 * g + b) / 10 is 128 or more (Linux 6.1's
-               // drm_fb_xrgb8888_to_mono; mainline weighs 77, 150, 29 / 256)
+    nonzero,   // the bpp / 8 bytes at y * line_length + x * bpp / 8; ink
+               // when any is not 0, in whatever byte order the word is
+    grey,      // those bytes as a little-endian word (DRM's XRGB8888 is
+               // little-endian on every machine), its 8-bit red, green and
+               // blue: ink when the grey (3 * r + 6 * g + b) / 10 is 128 or
+               // more (Linux 6.1's drm_fb_xrgb8888_to_mono; mainline weighs
+               // 77, 150, 29 / 256)
 };
 
 struct Bitfield {
@@ -41,9 +44,13 @@ constexpr PixelFormat abgr8888 = {{0, 8}, {8, 8}, {16, 8}, {24, 8}}; // vfb at 3
 constexpr PixelFormat xrgb8888 = {{16, 8}, {8, 8}, {0, 8}, {0, 0}};  // DRM fbdev emulation
 constexpr PixelFormat rgb565 = {{11, 5}, {5, 6}, {0, 5}, {0, 0}};    // fbtft
 
-// vfb at 1 bpp: the leftmost pixel in bit 0, as the kernel's drawing code
-// packs pixels on a little-endian machine.
-constexpr PanelReading vfb_mono = PanelReading::lsb_first;
+// vfb at 1 bpp reads as the kernel's own drawing code (sys_imageblit and
+// friends) packs it: pixels fill 32-bit words from the low bit on a
+// little-endian machine, from the high bit on a big-endian one
+// (FB_SHIFT_HIGH, fb_be_math), so the leftmost pixel is bit 0 or bit 7 of
+// its byte.
+constexpr PanelReading vfb_mono =
+    std::endian::native == std::endian::little ? PanelReading::lsb_first : PanelReading::msb_first;
 
 // smem_len of a driver that reports the frame's own size, line_length * yres.
 constexpr uint32_t whole_frame = UINT32_MAX;

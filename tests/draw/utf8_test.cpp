@@ -6,6 +6,7 @@
 // sequence read.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <iconv.h>
 #include <random>
 #include <string>
@@ -57,6 +58,11 @@ uint8_t random_byte(std::mt19937 &random)
 TEST(Utf8, EveryCharacterAsTheCLibraryReadsIt)
 {
     iconv_t converter = iconv_open("UTF-32LE", "UTF-8");
+    // UTF-32 is a loadable converter (gconv module) in glibc; a cross
+    // toolchain's C library without its machine's modules (Debian has none
+    // for big-endian MIPS) has only the built-in ones.
+    if (converter == reinterpret_cast<iconv_t>(-1) && errno == EINVAL)
+        GTEST_SKIP() << "the C library here has no UTF-32 converter (gconv modules)";
     ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
     std::mt19937 random(20261207);
     for (int round = 0; round < 20000; ++round) {

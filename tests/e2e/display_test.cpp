@@ -142,9 +142,10 @@ std::vector<Row> driver_rows()
 
 INSTANTIATE_TEST_SUITE_P(Drivers, Display, testing::ValuesIn(driver_rows()), row_name);
 
-// The environment: the device, the 1-bpp layout, the turn, values refused in
-// one line; a line that wraps at a panel edge inside a byte (the canvas is
-// wider); a driver that refuses the fixed query, the unblank or the fsync.
+// The environment: the device, the 1-bpp layout (one the driver does not read,
+// on any machine), the turn, values refused in one line; a line that wraps at
+// a panel edge inside a byte (the canvas is wider); a driver that refuses the
+// fixed query, the unblank or the fsync.
 INSTANTIATE_TEST_SUITE_P(
     Settings, Display,
     testing::Values(
@@ -152,7 +153,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"turned", two, {.driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"}},
         Row{"turned_packed", two, {.xres = 132, .yres = 48, .setting = "NORLET_ROTATE=180"}},
         Row{"rotate_90", two, {.driver = "ssd130x", .setting = "NORLET_ROTATE=90"}},
-        Row{"mono_msb_on_vfb", two, {.driver = "vfb", .setting = "NORLET_MONO_LAYOUT=msb"}},
+        Row{"mono_msb_on_ssd1307fb",
+            two,
+            {.driver = "ssd1307fb", .setting = "NORLET_MONO_LAYOUT=msb"}},
         Row{"mono_packed_on_ssd1307fb",
             two,
             {.xres = 132,

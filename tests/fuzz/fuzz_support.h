@@ -8,10 +8,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sanitizer/asan_interface.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+// AddressSanitizer's header, only where it is in use: a compiler without the
+// sanitizers (Debian's MIPS cross compiler) has none.
+#if defined(__SANITIZE_ADDRESS__)
+#define NORLET_FUZZ_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NORLET_FUZZ_ASAN 1
+#endif
+#endif
+#ifdef NORLET_FUZZ_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace fuzz
 {
@@ -71,7 +82,7 @@ inline bool declares_many_glyphs(const uint8_t *data, size_t size, int limit)
 // coverage build, without it, takes them as readable.
 inline bool readable(const void *p, size_t n)
 {
-#if defined(__SANITIZE_ADDRESS__) || (defined(__has_feature) && __has_feature(address_sanitizer))
+#ifdef NORLET_FUZZ_ASAN
     return __asan_region_is_poisoned(const_cast<void *>(p), n) == nullptr;
 #else
     (void)p, (void)n;
