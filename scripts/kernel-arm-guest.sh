@@ -5,13 +5,15 @@
 # port (/dev/ttyAMA1), one line a message:
 #
 #   guest: out ID TEXT    a line the case's program printed
+#          state ID TEXT  the OLED's backlight device in sysfs after it (the
+#                         one whose parent is fb0's device)
 #          shown ID       the program has run: look at the panel
 #          fault TEXT     the guest cannot go on (then done)
 #          done           no more cases
 #   host:  next           the panel was looked at: run the next case
 #
-# A case is a line "ID|ENVIRONMENT|PROGRAM|ARGUMENT" (empty fields left
-# out of the command); norlet_cases comes from the kernel command line.
+# A case is a line "ID|ENVIRONMENT|PROGRAM|ARGUMENT|..." (empty fields
+# left out of the command); norlet_cases comes from the kernel command line.
 PATH=/bin
 export PATH
 
@@ -59,27 +61,39 @@ find_oled() {
     return 1
 }
 
-# Runs one case and hands its output over; waits until the host has looked.
-run_case() { # ID ENVIRONMENT PROGRAM ARGUMENT
-    local line
-    set -- "$1" "$2" "/$3" "$4"
-    if [ -n "$4" ]; then
-        env $2 "$3" "$4"
-    else
-        env $2 "$3"
-    fi </dev/null >/tmp/out 2>&1
+# The OLED's backlight device as sysfs shows it, found apart from the panel
+# check: the one whose parent is fb0's device.
+panel_state() {
+    local device backlight
+    device=$(readlink -f /sys/class/graphics/fb0/device)
+    for backlight in /sys/class/backlight/*; do
+        [ "$(readlink -f "$backlight/device")" = "$device" ] || continue
+        printf 'backlight=%s max=%s brightness=%s ' "${backlight##*/}" \
+            "$(cat "$backlight/max_brightness")" "$(cat "$backlight/brightness")"
+    done
+}
+
+# Runs one case and hands its output and the OLED's state over; waits until
+# the host has looked.
+run_case() { # ID ENVIRONMENT PROGRAM ARGUMENTS
+    local id=$1 environment=$2 program=/$3 line
+    IFS='|'
+    set -- $4
+    unset IFS
+    env $environment "$program" "$@" </dev/null >/tmp/out 2>&1
     while IFS= read -r line || [ -n "$line" ]; do
-        say "out $1 $line"
+        say "out $id $line"
     done </tmp/out
-    say "shown $1"
+    say "state $id $(panel_state)"
+    say "shown $id"
     read -r line <&3
 }
 
 mount_filesystems
 open_link
 if load_modules && find_oled; then
-    while IFS='|' read -r id environment program argument; do
-        run_case "$id" "$environment" "$program" "$argument"
+    while IFS='|' read -r id environment program arguments; do
+        run_case "$id" "$environment" "$program" "$arguments"
     done <"/cases-$norlet_cases"
 fi
 say done

@@ -13,9 +13,13 @@
 # Each case runs in the guest and prints one line. The screen cases compare
 # qemu's screendump of the OLED (each panel pixel a 4 x 4 block) with the
 # fake panel's picture of the same run at 96 x 16 as text art, looking again
-# until they agree or a deadline passes. The first boot keeps the console off
-# the OLED (fbcon=map:9); a second one lets it bind there, where the panel
-# check must warn of it.
+# until they agree or a deadline passes. The panel's life is judged on the
+# real driver too: --list against the expected text, --contrast by the
+# backlight device sysfs shows beside fb0 and the contrast command its
+# controller gets, --off and --on by the display-off and -on commands (qemu
+# traces the I2C bus) and the text shown again. The first boot keeps the
+# console off the OLED (fbcon=map:9); a second one lets it bind there, where
+# the panel check must warn of it.
 #
 # Work folder: build-kernel-arm/ (the packages but linux-source, the driver's
 # sources and what is built from them are kept between runs; results/ holds
@@ -42,22 +46,34 @@ modules=(i2c_versatile ssd130x_i2c)
 ARM_KERNEL_PACKAGES=(qemu-system-arm qemu-user-static gcc-$triple g++-$triple
     device-tree-compiler cpio xz-utils)
 
-# The cases: ID|ENVIRONMENT|PROGRAM|ARGUMENT, and each one's title. Screen
-# cases must differ from the one before, or a stale picture would pass.
+# The contrast the panel check sets, through the OLED's backlight device.
+contrast=77
+# The cases: ID|ENVIRONMENT|PROGRAM|ARGUMENT|..., and each one's title.
+# Screen cases must differ from the one before, or a stale picture would
+# pass; --on must show the last picture again.
 screen_cases=(
-    "report||norlet-panel|"
+    "report||norlet-panel"
+    "list||norlet-panel|--list"
+    "contrast||norlet-panel|--contrast|$contrast"
     "line||norlet-display|Hello, world!"
+    "off||norlet-panel|--off"
+    "on||norlet-panel|--on"
     "edge||norlet-display|Uptime 3 d 4 h 12 m"
     "utf8||norlet-display|Grüße 21°C ±µ €"
     "rotate|NORLET_ROTATE=180|norlet-display|fw 1.4.2 OK"
     "card||norlet-panel|--card"
 )
-console_cases=("console||norlet-panel|")
-declare -A titles=([report]="panel check" [line]="one line" [edge]="line past the edge"
-    [utf8]="UTF-8 text" [rotate]="NORLET_ROTATE=180" [card]="norlet-panel --card"
-    [console]="console on the OLED")
+console_cases=("console||norlet-panel")
+declare -A titles=([report]="panel check" [list]="norlet-panel --list"
+    [contrast]="--contrast $contrast" [line]="one line" [off]="norlet-panel --off"
+    [on]="norlet-panel --on" [edge]="line past the edge" [utf8]="UTF-8 text"
+    [rotate]="NORLET_ROTATE=180" [card]="norlet-panel --card" [console]="console on the OLED")
 # What a case prints when it passes, other than "shows the text".
-declare -A passes=([report]="reports as the fake panel's profile" [console]="warns of the console")
+declare -A passes=([report]="reports as the fake panel's profile"
+    [list]="lists the OLED as known and a small panel"
+    [contrast]="the backlight holds it, the controller got it"
+    [off]="the controller got display off" [on]="display on, shows the text again"
+    [console]="warns of the console")
 
 # Runs "$@" with its output in the log; on failure shows the end of it.
 logged() { # COMMAND...
@@ -241,11 +257,13 @@ make_initramfs() {
 # The fake panel's run of a case at 96 x 16: its output in ID.out-expected
 # and, when it drew, the picture as text art in ID.expected, each pixel
 # SCALE x SCALE as qemu shows it.
-expected_run() { # ID ENVIRONMENT PROGRAM ARGUMENT
-    local result="$work/results/$1"
+expected_run() { # ID ENVIRONMENT PROGRAM ARGUMENTS
+    local result="$work/results/$1" arguments
+    IFS='|' read -r -a arguments <<<"$4"
     env $2 FAKEFB_DRIVER=ssd130x FAKEFB_XRES=$width FAKEFB_YRES=$height \
         FAKEFB_CAPTURE="$result.frame" FAKEFB_FONT_DIR="$build/fonts" \
-        LD_PRELOAD="$build/libfakefb.so" "$build/$3" ${4:+"$4"} >"$result.out-expected" || return 1
+        LD_PRELOAD="$build/libfakefb.so" "$build/$3" "${arguments[@]}" >"$result.out-expected" ||
+        return 1
     [ -s "$result.frame" ] || return 0
     "$build/fbview" --driver ssd130x --width $width --height $height "$result.frame" |
         awk -v k=$scale '{ line = ""
@@ -254,17 +272,22 @@ expected_run() { # ID ENVIRONMENT PROGRAM ARGUMENT
 }
 
 # The fake panel's runs of the cases; a picture equal to the one before is
-# refused, as a stale screen would show it.
+# refused, as a stale screen would show it. Switched off and on again the
+# panel shows the picture it had, which the fake panel cannot keep.
 expected_runs() { # CASE...
-    local text id environment program argument previous=""
+    local text id environment program arguments result previous=""
     for text in "$@"; do
-        IFS='|' read -r id environment program argument <<<"$text"
-        expected_run "$id" "$environment" "$program" "$argument" ||
+        IFS='|' read -r id environment program arguments <<<"$text"
+        result="$work/results/$id"
+        # --list and --contrast are judged by what the kernel shows.
+        [[ $arguments == --list || $arguments == --contrast* ]] && continue
+        expected_run "$id" "$environment" "$program" "$arguments" ||
             { echo "the fake panel run of $id failed"; return 1; }
-        [ -f "$work/results/$id.expected" ] || continue
-        [ -n "$previous" ] && cmp -s "$previous" "$work/results/$id.expected" &&
+        [ "$arguments" = --on ] && { cp "$previous" "$result.expected"; continue; }
+        [ -f "$result.expected" ] || continue
+        [ -n "$previous" ] && cmp -s "$previous" "$result.expected" &&
             { echo "case $id shows what the one before it does"; return 1; }
-        previous="$work/results/$id.expected"
+        previous="$result.expected"
     done
 }
 
@@ -300,7 +323,9 @@ take_picture() { # ID
 
 # Looks at the OLED until it shows the expected picture or 10 s passed (a
 # frame takes a few hundred ms through the bit-banged I2C); says how it
-# differs when it never did.
+# differs when it never did. qemu's ssd0303 model draws its memory whatever
+# the display-off command (0xae) said, so a panel switched off is judged by
+# the commands its controller got instead.
 watch_panel() { # ID
     local result="$work/results/$1" deadline=$(($(now_ms) + 10000)) differ
     [ -f "$result.expected" ] || { echo "the fake panel drew nothing"; return; }
@@ -316,10 +341,56 @@ watch_panel() { # ID
     done
 }
 
+# A field KEY=VALUE of what the guest saw in sysfs after case ID.
+state() { # ID KEY
+    tr ' ' '\n' <"$work/results/$1.state" | sed -n "s/^$2=//p"
+}
+
+# The commands the OLED's controller got during case ID, on one line, from
+# qemu's trace of the I2C bus: a transfer to 0x3c whose control byte is 0x80
+# carries a command byte.
+commands() { # ID
+    awk '/addr:0x3c/ && /i2c_event start/ { n = 0 }
+        /addr:0x3c/ && /i2c_send/ { sub(/.*data:/, ""); if (++n == 1) c = $0; else if (c == "0x80") print }' \
+        "$work/results/$1.i2c" | paste -sd ' '
+}
+
+# --list on the main boot: the OLED alone, its console kept off.
+expected_list() {
+    cat <<'EOF'
+device     driver id          size         bpp  known  consoles  small panel
+/dev/fb0   "ssd130xdrmfb"     96 x 16      32   yes    -         yes
+fbcon: not bound
+norlet-display writes to /dev/fb0
+EOF
+}
+
+# What is wrong with --contrast: the panel check must name the backlight
+# device the kernel shows under fb0's device, with its maximum, the
+# brightness must read back as set and the controller get it (0x81, N).
+contrast_problem() {
+    local name most
+    name=$(state contrast backlight) most=$(state contrast max)
+    [ -n "$name" ] || { echo "the kernel shows no backlight device of fb0's device"; return; }
+    [ "$(cat "$work/results/contrast.out")" = \
+        "contrast: $contrast of 0 to $most, /sys/class/graphics/fb0/device/backlight/$name" ] ||
+        echo "norlet-panel printed otherwise than the kernel's backlight $name, 0 to $most"
+    [ "$(state contrast brightness)" = $contrast ] ||
+        echo "the brightness reads $(state contrast brightness)"
+    [[ " $(commands contrast) " == *" 0x81 $(printf '0x%02x' $contrast) "* ]] ||
+        echo "the controller got no contrast $contrast"
+}
+
 # What is wrong with case ID, which the guest has run; empty when nothing.
 check_case() { # ID
     local result="$work/results/$1"
     case $1 in
+    list)
+        cmp -s <(expected_list) "$result.out" ||
+            echo "the list differs from the expected one: $(diff <(expected_list) "$result.out" |
+                grep '^[<>]' | paste -sd ' ')"
+        ;;
+    contrast) contrast_problem ;;
     console)
         grep -q '^console:' "$result.out" ||
             echo "norlet-panel prints no \"console:\" line with the console on the OLED"
@@ -333,7 +404,11 @@ check_case() { # ID
     *)
         cmp -s "$result.out-expected" "$result.out" ||
             echo "the program printed otherwise than on the fake panel"
-        watch_panel "$1"
+        case $1 in
+        off) [[ " $(commands off) " == *" 0xae "* ]] || echo "the controller got no display off" ;;
+        on) [[ " $(commands on) " == *" 0xaf "* ]] || echo "the controller got no display on" ;;
+        esac
+        [ "$1" = off ] || watch_panel "$1"
         ;;
     esac
 }
@@ -349,11 +424,12 @@ report_case() { # ID PROBLEM
 
 # Starts qemu on the board with the kernel command line's extra words; the
 # guest runs the case list NAME. QMP and the guest's second serial port are
-# FIFO pairs held open here.
+# FIFO pairs held open here; qemu traces the I2C bus into i2c-NAME.log.
 start_board() { # NAME APPEND
     local console="$work/console-$1.log" greeting
     board=""
-    rm -f "$work"/{qmp,link}.{in,out} "$console" && mkfifo "$work"/{qmp,link}.{in,out} || return 1
+    rm -f "$work"/{qmp,link}.{in,out} "$console" "$work/i2c-$1.log" &&
+        mkfifo "$work"/{qmp,link}.{in,out} || return 1
     exec {qmp_in}<>"$work/qmp.in" {qmp_out}<>"$work/qmp.out" \
         {link_in}<>"$work/link.in" {link_out}<>"$work/link.out"
     echo "=== booting $image on vexpress-a9 (${2:-the console on the OLED})"
@@ -364,7 +440,8 @@ start_board() { # NAME APPEND
         -append "console=ttyAMA0 panic=-1 oops=panic norlet_cases=$1 $2" \
         -serial "file:$console" -serial "pipe:$work/link" \
         -chardev "pipe,id=qmp,path=$work/qmp" -mon chardev=qmp,mode=control \
-        -device ssd0303,address=0x3c,id=oled,bus=i2c >>"$log" 2>&1 &
+        -device ssd0303,address=0x3c,id=oled,bus=i2c \
+        -trace i2c_event -trace i2c_send -D "$work/i2c-$1.log" >>"$log" 2>&1 &
     board=$!
     read -r -t 30 greeting <&"$qmp_out" && qmp '{"execute":"qmp_capabilities"}'
 }
@@ -393,6 +470,7 @@ next_message() { # DEADLINE
 # Boots the board for the case list NAME and prints one line a case.
 boot() { # NAME APPEND CASE...
     local name=$1 append=$2 deadline=$((SECONDS + 300)) status=0 seen="" word="" id text case
+    local traced=0 size
     shift 2
     expected_runs "$@" || return 1
     start_board "$name" "$append" ||
@@ -400,7 +478,12 @@ boot() { # NAME APPEND CASE...
     while next_message $deadline; do
         case $word in
         out) printf '%s\n' "$text" >>"$work/results/$id.out" ;;
-        shown) report_case "$id" "$(check_case "$id")" || status=1
+        state) printf '%s\n' "$text" >"$work/results/$id.state" ;;
+        shown) size=$(stat -c %s "$work/i2c-$name.log")
+            tail -c +$((traced + 1)) "$work/i2c-$name.log" | head -c $((size - traced)) \
+                >"$work/results/$id.i2c"
+            traced=$size
+            report_case "$id" "$(check_case "$id")" || status=1
             seen+=" $id "
             echo next >&"$link_in" ;;
         fault) echo "the guest failed: $id $text"; status=1 ;;
