@@ -7,11 +7,16 @@
 #     without .git, as from a release tarball, so the script itself must
 #     install everything the build needs and do without git;
 #   - installs them with dpkg -i into another fresh minbase Debian 12 root
-#     (with gcc, pkg-config and man-db for the checks);
+#     (with gcc, pkg-config, man-db, udev and systemd for the checks);
 #   - runs the installed program on the fake panel for each panel class and
 #     compares its messages, device calls and frame with the build tree's
 #     program doing the same;
 #   - renders the installed manual pages with man, warnings on;
+#   - runs udev's own rules (udevadm test) on a frame buffer of a small
+#     panel's driver the program knows and on one of another driver, laid
+#     out as sysfs shows them: the first, and only it, is /dev/fb-panel and
+#     tagged for systemd; systemd-analyze verify accepts the example units
+#     and timer installed as their comments say;
 #   - builds a C program against the installed libmstr-dev through
 #     pkg-config and runs it;
 #   - purges both packages and checks that nothing they installed is left;
@@ -24,7 +29,7 @@
 #   scripts/package-test.sh [--no-build]    --no-build: test the packages
 #                                            already in build-package/
 #
-# The two roots are made once and kept as build-package/bookworm-minbase.tar
+# The two roots are made once and kept as build-package/bookworm-minbase-checks.tar
 # (with the checks' packages) and bookworm-minbase-bare.tar; each run unpacks
 # fresh copies in build-package/build-root and build-package/root. The .debs
 # apt fetches in the build root are kept in build-package/apt-archives for
@@ -37,10 +42,10 @@ work="$root/build-package"
 build="$root/build"
 system="$work/root"
 builder="$work/build-root"
-cache="$work/bookworm-minbase.tar"
+cache="$work/bookworm-minbase-checks.tar"
 bare_cache="$work/bookworm-minbase-bare.tar"
 archives="$work/apt-archives"
-extra_packages=gcc,libc6-dev,pkg-config,man-db
+extra_packages=gcc,libc6-dev,pkg-config,man-db,udev,systemd
 lines=("Booting..." "IP 192.168.1.20" "Temp 41 °C" "→ ok ✓")
 panels=(132x48 128x64 256x128)
 status=0
@@ -182,6 +187,42 @@ for page in "1 norlet-display" "1 norlet-panel" "3 mstr"; do
         fail "man $1 $2"
     fi
 done
+
+echo "=== the udev rule and the example units"
+# A frame buffer as sysfs shows it, in the root's /sys (a plain folder:
+# SYSTEMD_DEVICE_VERIFY_SYSFS=0 lets udev read it).
+fake_frame_buffer() { # INDEX ID
+    local dir="$system/sys/devices/virtual/graphics/fb$1"
+    mkdir -p "$dir" "$system/sys/class/graphics" &&
+        printf 'MAJOR=29\nMINOR=%s\nDEVNAME=fb%s\n' "$1" "$1" >"$dir/uevent" &&
+        echo "29:$1" >"$dir/dev" && echo "$2" >"$dir/name" &&
+        ln -sfn ../../../../class/graphics "$dir/subsystem" &&
+        ln -sfn "../../devices/virtual/graphics/fb$1" "$system/sys/class/graphics/fb$1"
+}
+# The links and tags udev's rules give frame buffer INDEX.
+udev_result() { # INDEX
+    in_root SYSTEMD_DEVICE_VERIFY_SYSFS=0 udevadm test --action=add "/sys/class/graphics/fb$1" \
+        2>/dev/null | sed -n 's/^\(DEVLINKS\|TAGS\)=/\1=/p' | tr '\n' ' '
+}
+fake_frame_buffer 0 "Solomon SSD1307" && fake_frame_buffer 1 "bochs-drmdrmfb" ||
+    fail "making the frame buffers in the root's /sys"
+panel=$(udev_result 0) other=$(udev_result 1)
+if [[ " $panel" == *" DEVLINKS=/dev/fb-panel "* && "$panel" == *"TAGS=:"*"systemd:"* &&
+    "$other" != *fb-panel* && "$other" != *systemd* ]]; then
+    echo "udevadm test: \"Solomon SSD1307\" is /dev/fb-panel for systemd, \"bochs-drmdrmfb\" is not"
+else
+    fail "the udev rule: ssd1307fb got \"$panel\", bochs \"$other\""
+fi
+rm -rf "${system:?}"/sys/*
+examples=/usr/share/doc/norlet-display/examples
+in_root sh -c "install -m 755 $examples/norlet-boot-status /usr/local/bin/ &&
+    cp $examples/*.service $examples/*.timer /etc/systemd/system/" || fail "installing the examples"
+out=$(in_root SYSTEMD_LOG_TARGET=console systemd-analyze verify \
+    /etc/systemd/system/norlet-boot-status.service /etc/systemd/system/norlet-panel-off.service \
+    /etc/systemd/system/norlet-panel-off.timer 2>&1)
+[ $? = 0 ] && [ -z "$out" ] && echo "systemd-analyze verify: the boot-status unit, the panel-off timer and service" ||
+    fail "systemd-analyze verify: $out"
+rm -f "$system"/usr/local/bin/norlet-boot-status "$system"/etc/systemd/system/norlet-*
 
 echo "=== a C program against the installed libmstr-dev"
 cp "$root/tests/install/consumer.c" "$system/tmp/"

@@ -265,7 +265,7 @@ int list_frame_buffers()
 // Writes what the frame buffer holds back to it in one write, so that a
 // driver that lost the picture while powered down shows it again (the bochs
 // DRM driver's video memory comes back black); where the driver cannot say
-// the frame's size or read it, nothing is written.
+// the frame's size (line_length x yres) or read it whole, nothing is written.
 void redraw(int fd)
 {
     fb_var_screeninfo var;
@@ -273,7 +273,6 @@ void redraw(int fd)
     if (ioctl(fd, FBIOGET_VSCREENINFO, &var) != 0 || ioctl(fd, FBIOGET_FSCREENINFO, &fix) != 0)
         return;
     uint64_t size = uint64_t{fix.line_length} * var.yres;
-    if (fix.smem_len && size > fix.smem_len) size = fix.smem_len;
     if (size == 0 || size > max_redraw) return;
     auto *frame = static_cast<uint8_t *>(std::malloc(size));
     if (frame && read(fd, frame, size) == static_cast<ssize_t>(size) &&

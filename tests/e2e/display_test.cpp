@@ -187,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
             "panel_check_card", {"--card"},
             {.xres = 129, .yres = 48, .driver = "ssd1307fb", .setting = "NORLET_ROTATE=180"}),
         panel_check("panel_check_plain", {}, {.xres_virtual = 136}),
+        panel_check("card_write_fails", {"--card"}, {.fail = "write", .driver = "ssd1307fb"}),
         panel_check("panel_check_console", {},
                     {.driver = "ssd130x", .sysfs = "hdmi_and_oled", .con2fb = 0}),
         panel_check("list_hdmi_and_oled", {"--list"}, {.sysfs = "hdmi_and_oled", .con2fb = 0}),
