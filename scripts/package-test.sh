@@ -141,7 +141,7 @@ make_root "$cache" "$extra_packages" && fresh_root "$cache" "$system" || exit 1
 # Everything on the root's file system but the package manager's own
 # records, caches, logs and scratch space.
 snapshot() {
-    chroot "$system" find / -xdev \( -path /proc -o -path /tmp -o -path /var/cache \
+    chroot "$system" find / -xdev \( -path /proc -o -path /tmp -o -path /run -o -path /var/cache \
         -o -path /var/log -o -path /var/lib/dpkg \) -prune -o -print | sort
 }
 
