@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
         panel_check("panel_check_plain", {}, {.xres_virtual = 136}),
         panel_check("card_write_fails", {"--card"}, {.fail = "write", .driver = "ssd1307fb"}),
         panel_check("panel_check_console", {},
-                    {.driver = "ssd130x", .sysfs = "hdmi_and_oled", .con2fb = 0}),
+                    {.driver = "ssd1307fb", .sysfs = "hdmi_and_oled", .con2fb = 0}),
         panel_check("list_hdmi_and_oled", {"--list"}, {.sysfs = "hdmi_and_oled", .con2fb = 0}),
         panel_check("list_console_unbound", {"--list"},
                     {.sysfs = "oled_console_unbound", .con2fb = 0}),
