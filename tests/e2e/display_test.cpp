@@ -168,6 +168,17 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"fsync_fails", two, {.fail = "fsync", .fail_errno = 22, .driver = "ssd1307fb"}}),
     row_name);
 
+// The turns of 90 and 270 degrees, on 256 x 128 (its font the size's as
+// turned) and the card; a turn the program does not know.
+INSTANTIATE_TEST_SUITE_P(
+    StylesAndTurns, Display,
+    testing::Values(
+        Row{"rotate_270", two, {.setting = "NORLET_ROTATE=270"}},
+        Row{"rotate_90_256x128", four, {.xres = 256, .yres = 128, .setting = "NORLET_ROTATE=90"}},
+        Row{"rotate_unknown", two, {.setting = "NORLET_ROTATE=45"}},
+        Row{"panel_card_90", {"--card"}, {.setting = "NORLET_ROTATE=90"}, nullptr, "norlet-panel"}),
+    row_name);
+
 // The panel check on a driver it knows, with its test card reaching the last
 // column of a row that does not end on a byte, and on one that refuses the
 // fixed query.

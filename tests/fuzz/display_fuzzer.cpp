@@ -21,9 +21,9 @@
 // both clear: the fixed query is answered, 2-3 its id (another driver,
 // ssd1307fb, cfag12864b, vfb), 4 planes instead of packed pixels, 5-7 the
 // visual; a settings byte: bits 0-1 NORLET_MONO_LAYOUT (unset, packed, msb,
-// lsb), 2 NORLET_ROTATE=180, 3 grey, 4 pixels reversed in bytes; line_length
-// and smem_len (32-bit); offset and length of red, green and blue (a byte
-// each); then the text.
+// lsb), 2 and 5 NORLET_ROTATE (180 and 90 added), 3 grey, 4 pixels reversed
+// in bytes; line_length and smem_len (32-bit); offset and length of red,
+// green and blue (a byte each); then the text.
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -111,7 +111,7 @@ void check_padding(const uint8_t *frame, size_t count, uint64_t line)
                        frame[i]);
 }
 
-uint32_t mono_layout;
+uint32_t mono_layout, quarter_turns;
 
 } // namespace
 
@@ -217,7 +217,8 @@ void take_driver(const uint8_t **data, size_t *size)
     fix.smem_len = fuzz::take_u32(data, size);
     mono_layout = settings & 3;
     setenv("NORLET_MONO_LAYOUT", mono_layouts[mono_layout], 1);
-    setenv("NORLET_ROTATE", settings & 4 ? "180" : "0", 1);
+    quarter_turns = (settings >> 1 & 2) | (settings >> 5 & 1);
+    setenv("NORLET_ROTATE", std::to_string(90 * quarter_turns).c_str(), 1);
     fb_var_screeninfo &info = device.info;
     info.grayscale = (settings >> 3) & 1;
     info.nonstd = settings & 0x10 ? FB_NONSTD_REV_PIX_IN_B : 0;
@@ -246,17 +247,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     take_driver(&data, &size);
     uint64_t line = line_length(mono_layout), frame = write_size(line);
     bool opened = device.failure != open_fails, queried = opened && device.failure != ioctl_fails;
+    // The text is laid out on the panel turned: yres x xres at 90 and 270 (a
+    // frame of rows line_length apart then has nothing of xres_virtual x yres).
+    bool sideways = quarter_turns % 2;
+    uint64_t turned = sideways ? (uint64_t{info.yres} * info.xres + 7) / 8 : 0;
+    uint64_t largest = std::max({sideways && line ? 0 : canvas_bytes(), frame, turned});
     // A canvas or frame of 2^48 bytes or more no allocator gives (and none
     // touches memory to refuse it): it fails as a failed allocation, also when
     // the other one was allocated. The fuzzer's malloc limit stops far below,
     // so only the replay in the test suite runs it.
-    bool huge = std::max(canvas_bytes(), frame) >= uint64_t{1} << 48;
-    bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX || huge,
+    bool huge = largest >= uint64_t{1} << 48;
+    bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX ||
+                   (sideways && info.xres > INT32_MAX) || huge,
          ends = !queried || refused;
 #ifndef NORLET_DISPLAY_REPLAY
     if (huge) return -1;
 #endif
-    if (!ends && std::max(canvas_bytes(), frame) > 1 << 20) return -1;
+    if (!ends && largest > 1 << 20) return -1;
 
     // print_string with its output captured.
     char *buffer = nullptr;
