@@ -16,12 +16,10 @@
 #include "font.h"
 #include "frame-format.h"
 #include "mmap.h"
-#include "utf8.h"
+#include "text-pass.h"
 
 namespace
 {
-
-constexpr int32_t columns_per_line = 21;
 
 // Font file for each panel class; class 0 is every unlisted size.
 constexpr const char *font_paths[] = {
@@ -152,27 +150,6 @@ int fail_and_close(int fd, const char *message)
     return 1;
 }
 
-// Draws the UTF-8 text character by character, breaking a line after every
-// 21 characters; a newline in the text starts a new count. A cell that ends
-// at or past the panel's right edge starts a new line, as the renderer does at
-// the canvas's own edge, also when the canvas is wider than the panel.
-void draw_text(Canvas *canvas, const char *text, int64_t right_edge)
-{
-    int32_t column = 0;
-    size_t used = 0;
-    for (size_t i = 0, n = std::strlen(text); i < n; i += used) {
-        int32_t c = utf8_next(text + i, n - i, &used);
-        font_put_codepoint(canvas, c);
-        if (c != '\n' && canvas->cursor_x >= right_edge) font_put_codepoint(canvas, '\n');
-        if (c == '\n') {
-            column = 0;
-        } else if (++column == columns_per_line) {
-            font_put_codepoint(canvas, '\n');
-            column = 0;
-        }
-    }
-}
-
 // Makes an update the driver defers happen before the device is closed, so
 // that a program that writes and exits at once still shows its frame.
 // fsync runs the driver's deferred I/O where the kernel has it; a kernel
@@ -275,10 +252,10 @@ int print_string(const char *text)
 
     Canvas canvas = frame_canvas(frame);
     mmap_clear(&canvas);
-    // A font that fails to load explains itself; the frame is still drawn
-    // (blank cells) and written.
-    load_font(font_paths[lcd_res]);
-    draw_text(&canvas, text, text_width());
+    // A font that fails to load explains itself; the frame is still written,
+    // blank (reverse video would otherwise fill the cells a missing font
+    // leaves blank).
+    if (load_font(font_paths[lcd_res]) == 0) text_pass_draw(&canvas, text, text_width());
 
     int result = write_frame(fd, &canvas, frame);
     int error = errno;

@@ -10,9 +10,10 @@
 #include "mmap.h"
 
 // Draws text (NUL-terminated, not null) on a cleared frame in the panel's
-// font, a line broken after 21 characters, turned as NORLET_ROTATE says, and
-// writes the frame to the device in one write. 0 when the whole frame was
-// written, 1 on any failure.
+// font with the text pass (text-pass.h: a line broken after 21 characters,
+// terminal escape sequences for reverse video and line sizes), turned as
+// NORLET_ROTATE says, and writes the frame to the device in one write. 0 when
+// the whole frame was written, 1 on any failure.
 int print_string(const char *text);
 
 // Opens the device (FRAMEBUFFER, or /dev/fb0), asks the driver for its
