@@ -168,10 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"fsync_fails", two, {.fail = "fsync", .fail_errno = 22, .driver = "ssd1307fb"}}),
     row_name);
 
-// Escape sequences: reverse video, double-width and double-size lines (one
-// that does not fit at the bottom drawn from the top), sequences that draw
-// nothing; the turns of 90 and 270 degrees, on 256 x 128 (its font the
-// size's as turned) and the card; a turn the program does not know.
+// Escape sequences: reverse video, double width, double size (drawn from the
+// top where it does not fit at the bottom), ones that draw nothing; turns of
+// 90 and 270 degrees, on 256 x 128 (the font of the size as turned), the card.
 INSTANTIATE_TEST_SUITE_P(
     StylesAndTurns, Display,
     testing::Values(
