@@ -145,16 +145,11 @@ void take_escape(Pass *pass, const char *text, const Escape &sequence)
         select_graphic_rendition(text + 2, sequence.length - 3);
         break;
     case Sequence::double_width:
+    case Sequence::double_size: // the last one at the line's start counts
         if (!sizing) break;
+        pass->double_size = sequence.kind == Sequence::double_size;
         font_set_double_width();
-        font_clear_double_height();
-        pass->double_size = false;
-        break;
-    case Sequence::double_size:
-        if (!sizing) break;
-        font_set_double_width();
-        font_set_double_height();
-        pass->double_size = true;
+        pass->double_size ? font_set_double_height() : font_clear_double_height();
         break;
     case Sequence::bottom_half:
         if (sizing && pass->after_double_size) pass->bottom_half = true;
