@@ -53,7 +53,7 @@ void style(Size size, bool reverse)
     size == tall ? font_set_double_height() : font_clear_double_height();
 }
 
-// The text drawn as the pass should, from the canvas's cursor on.
+// The text drawn as the pass should, leaving the flags set for it to clear.
 void draw(Canvas *canvas, const std::string &text, int64_t right_edge)
 {
     bool reverse = false, after_tall = false;
@@ -91,7 +91,6 @@ void draw(Canvas *canvas, const std::string &text, int64_t right_edge)
         after_tall = size == tall;
         start = end + 1;
     }
-    style(single, false);
 }
 
 // The first `bytes` bytes of the frame for the text in the loaded font (blank
@@ -101,6 +100,7 @@ void draw(Canvas *canvas, const std::string &text, int64_t right_edge)
 std::vector<uint8_t> frame(const FrameFormat &format, const std::string &text, uint64_t room,
                            uint64_t bytes)
 {
+    if (!current_font.glyphs) return std::vector<uint8_t>(bytes); // blank, not drawn
     bool sideways = format.quarter_turns % 2;
     uint64_t width = sideways ? format.rows : format.columns;
     uint64_t height = sideways ? format.visible_width : format.rows;
@@ -108,7 +108,7 @@ std::vector<uint8_t> frame(const FrameFormat &format, const std::string &text, u
     uint64_t pixel_width = rounded ? (width + 7) / 8 * 8 : width;
     std::vector<uint8_t> pixels(mmap_pixel_bytes(pixel_width, height));
     Canvas canvas{pixels.data(), int32_t(pixel_width), int32_t(height), 0, 0};
-    if (current_font.glyphs) draw(&canvas, text, width);
+    draw(&canvas, text, width);
     std::vector<uint8_t> frame(room);
     layout_fill(&format, &canvas, frame.data(), room);
     frame.resize(bytes);
