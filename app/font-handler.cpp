@@ -16,12 +16,10 @@
 #include "font.h"
 #include "frame-format.h"
 #include "mmap.h"
-#include "utf8.h"
+#include "text-pass.h"
 
 namespace
 {
-
-constexpr int32_t columns_per_line = 21;
 
 // Font file for each panel class; class 0 is every unlisted size.
 constexpr const char *font_paths[] = {
@@ -55,7 +53,7 @@ uint64_t frame_bytes;
 // than the driver's smem_len.
 uint64_t write_screen_size;
 
-// Panel class, the index into font_paths.
+// Panel class, the index into font_paths: of the panel as the text sees it.
 int32_t lcd_res;
 
 int32_t classify_panel(uint32_t xres, uint32_t yres)
@@ -75,13 +73,30 @@ uint8_t *zeroed(uint64_t bytes)
     return static_cast<uint8_t *>(std::calloc(bytes ? bytes : 1, 1));
 }
 
+// The panel as the text is laid out on it: xres_virtual x yres, or turned a
+// quarter either way, yres wide and xres high.
+bool on_its_side()
+{
+    return frame_format.quarter_turns % 2 == 1;
+}
+
+uint32_t text_width()
+{
+    return on_its_side() ? lcd_info.yres : lcd_info.xres_virtual;
+}
+
+uint32_t text_height()
+{
+    return on_its_side() ? lcd_info.xres : lcd_info.yres;
+}
+
 // The width of the canvas drawn on. A canvas of its own has whole bytes a
 // row, so that no pixel shares its bit with another row's (at a width of 132,
 // pixels 128 to 131 of a row are the first four of the next in the frame's
 // own addressing).
 int32_t canvas_width()
 {
-    uint32_t width = lcd_info.xres_virtual;
+    uint32_t width = text_width();
     if (layout_is_canvas(&frame_format) || width > INT32_MAX - 7)
         return static_cast<int32_t>(width);
     return static_cast<int32_t>((width + 7) / 8 * 8);
@@ -96,7 +111,8 @@ int32_t canvas_width()
 uint8_t *allocate_frame()
 {
     canvas_pixels = nullptr;
-    if (lcd_info.xres_virtual > INT32_MAX || lcd_info.yres > INT32_MAX) {
+    if (lcd_info.xres_virtual > INT32_MAX || lcd_info.yres > INT32_MAX ||
+        text_height() > INT32_MAX) {
         errno = ENOMEM;
         return nullptr;
     }
@@ -105,7 +121,7 @@ uint8_t *allocate_frame()
     if (frame_format.line_length == 0 && canvas_bytes > frame_bytes) frame_bytes = canvas_bytes;
     uint8_t *frame = zeroed(frame_bytes);
     if (!frame || layout_is_canvas(&frame_format)) return frame;
-    canvas_pixels = zeroed(mmap_pixel_bytes(canvas_width(), lcd_info.yres));
+    canvas_pixels = zeroed(mmap_pixel_bytes(canvas_width(), text_height()));
     if (canvas_pixels) return frame;
     std::free(frame);
     errno = ENOMEM;
@@ -132,27 +148,6 @@ int fail_and_close(int fd, const char *message)
     close(fd);
     errno = error;
     return 1;
-}
-
-// Draws the UTF-8 text character by character, breaking a line after every
-// 21 characters; a newline in the text starts a new count. A cell that ends
-// at or past the panel's right edge starts a new line, as the renderer does at
-// the canvas's own edge, also when the canvas is wider than the panel.
-void draw_text(Canvas *canvas, const char *text, int64_t right_edge)
-{
-    int32_t column = 0;
-    size_t used = 0;
-    for (size_t i = 0, n = std::strlen(text); i < n; i += used) {
-        int32_t c = utf8_next(text + i, n - i, &used);
-        font_put_codepoint(canvas, c);
-        if (c != '\n' && canvas->cursor_x >= right_edge) font_put_codepoint(canvas, '\n');
-        if (c == '\n') {
-            column = 0;
-        } else if (++column == columns_per_line) {
-            font_put_codepoint(canvas, '\n');
-            column = 0;
-        }
-    }
 }
 
 // Makes an update the driver defers happen before the device is closed, so
@@ -199,7 +194,8 @@ int init_frame_buffer(int *fd, uint8_t **frame)
     const fb_fix_screeninfo *fix = fix_known ? &lcd_fix : nullptr;
     frame_format = frame_format_describe(&lcd_info, fix, &settings);
     write_screen_size = frame_write_size(&frame_format, &lcd_info, fix);
-    lcd_res = classify_panel(lcd_info.xres, lcd_info.yres);
+    lcd_res = on_its_side() ? classify_panel(lcd_info.yres, lcd_info.xres)
+                            : classify_panel(lcd_info.xres, lcd_info.yres);
 
     uint8_t *allocated = allocate_frame();
     if (!allocated) return fail_and_close(*fd, "Dravik: error allocating memory. error - %i\n");
@@ -210,7 +206,7 @@ int init_frame_buffer(int *fd, uint8_t **frame)
 Canvas frame_canvas(uint8_t *frame)
 {
     return {canvas_pixels ? canvas_pixels : frame, canvas_width(),
-            static_cast<int32_t>(lcd_info.yres), 0, 0};
+            static_cast<int32_t>(text_height()), 0, 0};
 }
 
 int write_frame(int fd, const Canvas *canvas, uint8_t *frame)
@@ -256,10 +252,10 @@ int print_string(const char *text)
 
     Canvas canvas = frame_canvas(frame);
     mmap_clear(&canvas);
-    // A font that fails to load explains itself; the frame is still drawn
-    // (blank cells) and written.
-    load_font(font_paths[lcd_res]);
-    draw_text(&canvas, text, lcd_info.xres_virtual);
+    // A font that fails to load explains itself; the frame is still written,
+    // blank (reverse video would otherwise fill the cells a missing font
+    // leaves blank).
+    if (load_font(font_paths[lcd_res]) == 0) text_pass_draw(&canvas, text, text_width());
 
     int result = write_frame(fd, &canvas, frame);
     int error = errno;

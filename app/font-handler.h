@@ -10,8 +10,10 @@
 #include "mmap.h"
 
 // Draws text (NUL-terminated, not null) on a cleared frame in the panel's
-// font, a line broken after 21 characters, and writes the frame to the device
-// in one write. 0 when the whole frame was written, 1 on any failure.
+// font with the text pass (text-pass.h: a line broken after 21 characters,
+// terminal escape sequences for reverse video and line sizes), turned as
+// NORLET_ROTATE says, and writes the frame to the device in one write. 0 when
+// the whole frame was written, 1 on any failure.
 int print_string(const char *text);
 
 // Opens the device (FRAMEBUFFER, or /dev/fb0), asks the driver for its
@@ -22,8 +24,10 @@ int print_string(const char *text);
 // *frame untouched (errno is the failure's).
 int init_frame_buffer(int *fd, uint8_t **frame);
 
-// The cleared-at-start canvas to draw on: xres_virtual x yres, over the frame
-// itself when the format is the canvas's own. Valid until exit_frame_buffer.
+// The cleared-at-start canvas to draw on: xres_virtual x yres, or yres x xres
+// when the panel is turned by 90 or 270 degrees (its width rounded up to
+// whole bytes when it is not the frame), over the frame itself when the
+// format is the canvas's own. Valid until exit_frame_buffer.
 Canvas frame_canvas(uint8_t *frame);
 
 // Lays the canvas out into the frame (when they differ), switches the panel on
@@ -43,7 +47,8 @@ struct PanelFacts {
     const fb_fix_screeninfo *fix; // null when the driver refused the query
     const FrameFormat *format;
     uint64_t write_size;   // bytes of the one write
-    int32_t panel_class;   // 0 any other size, 1 132 x 48, 2 128 x 64, 3 256 x 128
+    int32_t panel_class;   // 0 any other size, 1 132 x 48, 2 128 x 64, 3 256 x 128,
+                           // of the panel as turned
     const char *font_path; // the font file of the class
 };
 PanelFacts panel_facts();

@@ -71,15 +71,16 @@ MonoLayout mono_setting()
     return MonoLayout::driver;
 }
 
-bool turn_setting()
+// The turn in quarters, clockwise.
+uint32_t turn_setting()
 {
+    constexpr std::string_view angles[] = {"0", "90", "180", "270"};
     const char *value = setting("NORLET_ROTATE");
-    if (!value) return false;
-    std::string_view text = value;
-    if (text == "180") return true;
-    if (text != "0")
-        std::printf("Dravik: NORLET_ROTATE \"%.40s\" is not 0 or 180; 0 is used\n", value);
-    return false;
+    if (!value) return 0;
+    for (uint32_t quarters = 0; quarters < 4; ++quarters)
+        if (angles[quarters] == value) return quarters;
+    std::printf("Dravik: NORLET_ROTATE \"%.40s\" is not 0, 90, 180 or 270; 0 is used\n", value);
+    return 0;
 }
 
 // The bits a colour field covers within a 32-bit pixel.
@@ -110,14 +111,14 @@ uint64_t row_bytes(const fb_var_screeninfo *var, const fb_fix_screeninfo *fix)
 
 FrameFormat packed_rows(const fb_var_screeninfo *var, const FrameSettings *settings)
 {
-    return {1, 0, var->xres_virtual, var->yres, 1, false, settings->turned, var->xres};
+    return {1, 0, var->xres_virtual, var->yres, 1, false, settings->quarter_turns, var->xres};
 }
 
 FrameFormat rows_apart(const fb_var_screeninfo *var, const fb_fix_screeninfo *fix,
                        const FrameSettings *settings, bool low_bits_first, uint32_t ink)
 {
-    return {var->bits_per_pixel, row_bytes(var, fix), var->xres_virtual, var->yres, ink,
-            low_bits_first,      settings->turned,    var->xres};
+    return {var->bits_per_pixel, row_bytes(var, fix),     var->xres_virtual, var->yres, ink,
+            low_bits_first,      settings->quarter_turns, var->xres};
 }
 
 FrameFormat mono_frame(const fb_var_screeninfo *var, const fb_fix_screeninfo *fix,

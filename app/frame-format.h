@@ -19,9 +19,9 @@ enum class MonoLayout : uint8_t {
 
 // The user's choices, from the environment.
 struct FrameSettings {
-    const char *device; // FRAMEBUFFER, or "/dev/fb0"
-    MonoLayout mono;    // NORLET_MONO_LAYOUT: packed, msb, lsb; driver when unset
-    bool turned;        // NORLET_ROTATE=180
+    const char *device;     // FRAMEBUFFER, or "/dev/fb0"
+    MonoLayout mono;        // NORLET_MONO_LAYOUT: packed, msb, lsb; driver when unset
+    uint32_t quarter_turns; // NORLET_ROTATE / 90: quarter turns clockwise, 0 to 3
 };
 
 // Reads FRAMEBUFFER, NORLET_MONO_LAYOUT and NORLET_ROTATE. An empty variable

@@ -69,78 +69,100 @@ void put_ink(const FrameFormat *format, const InkBytes &ink, uint8_t *row, uint6
     }
 }
 
-// Where frame row y takes its pixels from: canvas row source_y, frame pixel x
-// from canvas column first + step * x, for the first `columns` pixels (when
-// turned, those of the visible width).
-struct Source {
-    int64_t source_y, first, step;
-    uint64_t columns;
+// Where canvas pixel (cx, cy) shows in the frame:
+// x = x0 + xx * cx + xy * cy, y = y0 + yx * cx + yy * cy.
+struct Placement {
+    int64_t x0, xx, xy, y0, yx, yy;
 };
 
-Source source_of(const FrameFormat *format, uint64_t y, uint64_t columns)
+Placement placement_of(const FrameFormat *format)
 {
-    if (!format->turned) return {static_cast<int64_t>(y), 0, 1, columns};
-    uint64_t visible = columns < format->visible_width ? columns : format->visible_width;
-    return {int64_t{format->rows} - 1 - static_cast<int64_t>(y), int64_t{format->visible_width} - 1,
-            -1, visible};
+    int64_t right = int64_t{format->visible_width} - 1, bottom = int64_t{format->rows} - 1;
+    switch (format->quarter_turns % 4) {
+    case 1:
+        return {right, 0, -1, 0, 1, 0};
+    case 2:
+        return {right, -1, 0, bottom, 0, -1};
+    case 3:
+        return {0, 0, 1, bottom, -1, 0};
+    default:
+        return {0, 1, 0, 0, 0, 1};
+    }
 }
 
-// Ink of one frame row from a canvas of whole bytes a row (a width that is a
-// multiple of 8), which the canvas addressing (mmap.cpp) makes plain
-// row-major bytes, leftmost pixel in the top bit: empty bytes are passed over
-// eight pixels at a time.
-void fill_row_from_bytes(const FrameFormat *format, const InkBytes &ink, uint8_t *row,
-                         const Canvas *canvas, const Source &from)
+// The frame being filled and where ink may go in it. A row line_length bytes
+// long takes the pixels that fit whole in it, and the row cut by the end of
+// the frame those that fit whole before the end; packed rows, addressed as
+// the canvas does (target), take a row only when its last byte is inside.
+struct Target {
+    const FrameFormat *format;
+    InkBytes ink;
+    uint8_t *frame;
+    uint64_t bytes;
+    uint64_t columns;    // pixels a row shows: within the visible width when turned
+    uint64_t whole_rows; // rows line_length apart that lie wholly inside bytes
+    uint64_t cut_fit;    // pixels that fit whole in the row cut by bytes
+    Canvas target;       // packed rows: the frame in the canvas addressing
+};
+
+Target target_of(const FrameFormat *format, uint8_t *frame, uint64_t bytes)
 {
-    const uint8_t *source = canvas->buffer + from.source_y * (canvas->width / 8);
-    for (int64_t at = 0; at < canvas->width / 8; ++at) {
-        for (uint32_t bits = source[at]; bits != 0; bits &= bits - 1) {
-            int64_t bit = 7 - std::countr_zero(bits); // the rightmost pixel left
-            int64_t x = from.step * (8 * at + bit - from.first);
-            if (x >= 0 && static_cast<uint64_t>(x) < from.columns) put_ink(format, ink, row, x);
+    Target t{format, ink_bytes(format), frame, bytes, format->columns, 0, 0, {}};
+    if (format->quarter_turns % 4 && format->visible_width < t.columns)
+        t.columns = format->visible_width;
+    if (format->line_length == 0) {
+        t.target = {frame, static_cast<int32_t>(format->columns),
+                    static_cast<int32_t>(format->rows), 0, 0};
+        return t;
+    }
+    uint64_t per_row = format->line_length * 8 / format->bits_per_pixel;
+    if (per_row < t.columns) t.columns = per_row;
+    t.whole_rows = bytes / format->line_length;
+    t.cut_fit = bytes % format->line_length * 8 / format->bits_per_pixel;
+    return t;
+}
+
+// Ink at frame pixel (x, y), when the frame holds it.
+void put(Target &t, int64_t x, int64_t y)
+{
+    if (x < 0 || y < 0 || static_cast<uint64_t>(x) >= t.columns || y >= int64_t{t.format->rows})
+        return;
+    if (t.format->line_length == 0) {
+        if (mmap_pixel_bytes(t.target.width, y + 1) <= t.bytes)
+            mmap_set_pixel(&t.target, x, y, true);
+        return;
+    }
+    auto row = static_cast<uint64_t>(y);
+    if (row > t.whole_rows || (row == t.whole_rows && static_cast<uint64_t>(x) >= t.cut_fit))
+        return;
+    put_ink(t.format, t.ink, t.frame + row * t.format->line_length, static_cast<uint64_t>(x));
+}
+
+void place(Target &t, const Placement &p, int64_t cx, int64_t cy)
+{
+    put(t, p.x0 + p.xx * cx + p.xy * cy, p.y0 + p.yx * cx + p.yy * cy);
+}
+
+// Every canvas pixel that is on, in one pass over the canvas. A canvas of
+// whole bytes a row (a width that is a multiple of 8), which the canvas
+// addressing (mmap.cpp) makes plain row-major bytes, leftmost pixel in the
+// top bit, is read a byte at a time, empty bytes passed over.
+void fill(Target t, const Canvas *canvas)
+{
+    Placement p = placement_of(t.format);
+    if (canvas->width % 8 == 0) {
+        int64_t row_bytes = canvas->width / 8;
+        for (int64_t cy = 0; cy < canvas->height; ++cy) {
+            const uint8_t *source = canvas->buffer + cy * row_bytes;
+            for (int64_t at = 0; at < row_bytes; ++at)
+                for (uint32_t bits = source[at]; bits != 0; bits &= bits - 1)
+                    place(t, p, 8 * at + 7 - std::countr_zero(bits), cy);
         }
+        return;
     }
-}
-
-// Rows line_length bytes apart; a row only partly inside bytes gets the
-// pixels that fit whole.
-void fill_rows(const FrameFormat *format, const Canvas *canvas, uint8_t *frame, uint64_t bytes)
-{
-    InkBytes ink = ink_bytes(format);
-    uint64_t stride = format->line_length, bits = format->bits_per_pixel;
-    for (uint64_t y = 0; y < format->rows && y * stride < bytes; ++y) {
-        uint64_t room = bytes - y * stride < stride ? bytes - y * stride : stride;
-        uint64_t fit = room * 8 / bits < format->columns ? room * 8 / bits : format->columns;
-        Source from = source_of(format, y, fit);
-        uint8_t *row = frame + y * stride;
-        if (from.source_y < 0 || from.source_y >= canvas->height) continue;
-        if (canvas->width % 8 == 0) {
-            fill_row_from_bytes(format, ink, row, canvas, from);
-            continue;
-        }
-        for (uint64_t x = 0; x < from.columns; ++x)
-            if (mmap_get_pixel(canvas, from.first + from.step * static_cast<int64_t>(x),
-                               from.source_y))
-                put_ink(format, ink, row, x);
-    }
-}
-
-// Packed rows, set through the canvas addressing over the frame; a row whose
-// last byte lies past bytes is left out.
-void fill_packed(const FrameFormat *format, const Canvas *canvas, uint8_t *frame, uint64_t bytes)
-{
-    if (format->columns > INT32_MAX || format->rows > INT32_MAX) return;
-    Canvas target{}; // the frame in the canvas addressing; its cursor is not used
-    target.buffer = frame;
-    target.width = static_cast<int32_t>(format->columns);
-    target.height = static_cast<int32_t>(format->rows);
-    for (int64_t y = 0; y < target.height; ++y) {
-        if (mmap_pixel_bytes(target.width, y + 1) > bytes) return;
-        Source from = source_of(format, static_cast<uint64_t>(y), format->columns);
-        for (int64_t x = 0; x < static_cast<int64_t>(from.columns); ++x)
-            if (mmap_get_pixel(canvas, from.first + from.step * x, from.source_y))
-                mmap_set_pixel(&target, x, y, true);
-    }
+    for (int64_t cy = 0; cy < canvas->height; ++cy)
+        for (int64_t cx = 0; cx < canvas->width; ++cx)
+            if (mmap_get_pixel(canvas, cx, cy)) place(t, p, cx, cy);
 }
 
 bool supported_bits(uint32_t bits)
@@ -153,7 +175,7 @@ bool supported_bits(uint32_t bits)
 
 bool layout_is_canvas(const FrameFormat *format)
 {
-    return format->line_length == 0 && !format->turned;
+    return format->line_length == 0 && format->quarter_turns % 4 == 0;
 }
 
 uint64_t layout_frame_bytes(const FrameFormat *format)
@@ -166,8 +188,8 @@ void layout_fill(const FrameFormat *format, const Canvas *canvas, uint8_t *frame
 {
     if (bytes == 0) return;
     std::memset(frame, 0, bytes);
-    if (format->line_length == 0)
-        fill_packed(format, canvas, frame, bytes);
-    else if (supported_bits(format->bits_per_pixel))
-        fill_rows(format, canvas, frame, bytes);
+    // Packed rows are addressed as a canvas, whose sides are 32-bit.
+    bool packed_fits = format->columns <= INT32_MAX && format->rows <= INT32_MAX;
+    if (format->line_length == 0 ? packed_fits : supported_bits(format->bits_per_pixel))
+        fill(target_of(format, frame, bytes), canvas);
 }

@@ -18,7 +18,9 @@ struct FrameFormat {
     bool low_bits_first;     // pixels fill each byte from its low bits, and a
                              // pixel's low byte comes first (little-endian);
                              // otherwise from the high bits, high byte first
-    bool turned;             // turned 180 degrees within visible_width x rows
+    uint32_t quarter_turns;  // the picture turned clockwise by this many times
+                             // 90 degrees (taken modulo 4) within
+                             // visible_width x rows
     uint32_t visible_width;  // columns the panel shows: the width of the turn
 };
 
@@ -31,11 +33,16 @@ bool layout_is_canvas(const FrameFormat *format);
 uint64_t layout_frame_bytes(const FrameFormat *format);
 
 // Fills all of frame[0, bytes): background everywhere, then ink at each place
-// whose canvas pixel is on. Frame pixel (x, y) shows canvas pixel (x, y);
-// when turned it shows (visible_width - 1 - x, rows - 1 - y), and columns
-// from visible_width on stay background. Pixels past bytes, and canvas
-// pixels outside the canvas, are left out: nothing outside the canvas or the
-// frame is read or written.
+// whose canvas pixel is on. With V = visible_width and R = rows, frame pixel
+// (x, y) shows canvas pixel
+//   (x, y)                  not turned
+//   (y, V - 1 - x)          90 degrees: the canvas is R wide and V high, its
+//                           top along the panel's right edge
+//   (V - 1 - x, R - 1 - y)  180 degrees
+//   (R - 1 - y, x)          270 degrees: its top along the left edge
+// and when turned, columns from V on stay background. Pixels past bytes, and
+// canvas pixels outside the canvas, are left out: nothing outside the canvas
+// or the frame is read or written.
 void layout_fill(const FrameFormat *format, const Canvas *canvas, uint8_t *frame, uint64_t bytes);
 
 #endif

@@ -79,18 +79,29 @@ instructions() {
 
 echo "counting the whole run with callgrind" >&2
 lines=("Hello, world! 0123456" "IP 192.168.100.200 ok" "Temp 41 C fan 2400rpm" "fw 1.4.2 build 202612")
+# A styled text: a title line in reverse video, a double-size line, its
+# bottom half (drawn once) and a double-width line, 21 characters each.
+styled=("$(printf '\033[7mHello, world! 0123456\033[0m')" "$(printf '\033#3')IP 192.168.100.200 ok"
+    "$(printf '\033#4')IP 192.168.100.200 ok" "$(printf '\033#6')Temp 41 C fan 2400rpm")
 : >"$results/whole-run.txt"
-# The three 1-bpp panel classes, and a 32-bpp XRGB8888 panel (the DRM
-# ssd130x driver), whose frame the program lays out from its canvas.
-for panel in "132 48 6x12 plain 1" "128 64 6x16 plain 1" "256 128 12x32 plain 1" \
-    "128 64 6x16 ssd130x 32"; do
-    read -r xres yres font driver bpp <<<"$panel"
+# The three 1-bpp panel classes with the plain lines, the styled text and
+# the plain lines turned by 90 degrees (laid out on the panel as turned, in
+# the 6x16 font of any other size, and turned into the frame), and a 32-bpp
+# XRGB8888 panel (the DRM ssd130x driver), whose frame the program lays out
+# from its canvas.
+for panel in "132 48 6x12 plain 1 plain" "128 64 6x16 plain 1 plain" \
+    "256 128 12x32 plain 1 plain" "132 48 6x12 plain 1 styled" "128 64 6x16 plain 1 styled" \
+    "256 128 12x32 plain 1 styled" "132 48 6x16 plain 1 turned" "128 64 6x16 plain 1 turned" \
+    "256 128 6x16 plain 1 turned" "128 64 6x16 ssd130x 32 plain"; do
+    read -r xres yres font driver bpp text <<<"$panel"
     fake=(FAKEFB_XRES="$xres" FAKEFB_YRES="$yres" FAKEFB_FONT_DIR="$build/fonts"
         FAKEFB_DRIVER="$driver" LD_PRELOAD="$build/libfakefb.so")
-    program=$(instructions "${fake[@]}" -- "$build/norlet-display" "${lines[@]}")
+    run=("${lines[@]}") name=${xres}x$yres
+    [ "$text" = styled ] && run=("${styled[@]}") name="$name-styled"
+    [ "$text" = turned ] && fake+=(NORLET_ROTATE=90) name="$name-turned-90"
+    program=$(instructions "${fake[@]}" -- "$build/norlet-display" "${run[@]}")
     floor=$(instructions "${fake[@]}" -- "$build/bench/floor" "/usr/share/fonts/$font.bdf" \
         $((xres * yres * bpp / 8)))
-    name=${xres}x$yres
     [ "$bpp" = 1 ] || name="$name-${bpp}bpp"
     echo "$name $program $floor" >>"$results/whole-run.txt"
 done

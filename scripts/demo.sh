@@ -15,10 +15,14 @@
 #   --bpp BITS        bits per pixel the driver reports (1; plain and vfb,
 #                     which has 1, 8, 16, 24 and 32)
 #   --font FILE.bdf   draws with this font in place of the panel's own
+#   --rotate DEGREES  NORLET_ROTATE for the program: 0, 90, 180 or 270, the
+#                     text turned clockwise on the panel (a panel mounted
+#                     turned the other way reads it upright)
 #   --out DIR         where the frame, a PBM and a PNG land (build/demo)
 #
 # Options may come before or after the lines; after "--" every argument is a
-# line, so a line may begin with "--".
+# line, so a line may begin with "--". Without lines it shows a title line in
+# reverse video, a large figure and a plain line.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
@@ -28,7 +32,7 @@ usage() {
     exit 2
 }
 
-panel=128x64 driver=plain virtual="" bpp="" out="$root/build/demo" font="" lines=()
+panel=128x64 driver=plain virtual="" bpp="" out="$root/build/demo" font="" rotate="" lines=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --panel) [ $# -ge 2 ] || usage; panel=$2; shift 2 ;;
@@ -36,6 +40,7 @@ while [ $# -gt 0 ]; do
     --virtual) [ $# -ge 2 ] || usage; virtual=$2; shift 2 ;;
     --bpp) [ $# -ge 2 ] || usage; bpp=$2; shift 2 ;;
     --font) [ $# -ge 2 ] || usage; font=$2; shift 2 ;;
+    --rotate) [ $# -ge 2 ] || usage; rotate=$2; shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     --) shift; lines+=("$@"); break ;;
     --*) echo "unknown option $1" >&2; usage ;;
@@ -53,6 +58,16 @@ ssd1307fb | cfag12864b | ssd130x | st7571 | fbtft)
     exit 2 ;;
 esac
 virtual=${virtual:-$xres} bpp=${bpp:-1}
+case "$rotate" in
+"" | 0 | 90 | 180 | 270) ;;
+*) echo "--rotate takes 0, 90, 180 or 270, not $rotate" >&2; exit 2 ;;
+esac
+# The terminal's sequences: reverse video on and off, a double-size line and
+# its bottom half.
+if [ ${#lines[@]} -eq 0 ]; then
+    lines=("$(printf '\033[7m%-20s\033[0m' ' Status')" "$(printf '\033#3')41 °C"
+        "$(printf '\033#4')41 °C" "fan 2400 rpm")
+fi
 if [ -n "$font" ]; then
     [ -r "$font" ] || { echo "cannot read the font $font" >&2; exit 2; }
     font=$(realpath "$font")
@@ -65,9 +80,12 @@ log="$root/build-demo.log"
     cmake --build "$build" -j"$(jobs)" --target norlet-display fakefb fbview device_fonts \
         >>"$log" 2>&1 || { tail -n 30 "$log"; echo "build failed (see $log)"; exit 1; }
 
-# The font file the program opens for this panel, and where the fake panel
-# finds it: the fonts made in the build tree, or every name leading to --font.
-case "$xres"x"$yres" in
+# The font file the program opens for this panel (turned by 90 or 270
+# degrees, for the panel as turned), and where the fake panel finds it: the
+# fonts made in the build tree, or every name leading to --font.
+size="$xres"x"$yres"
+case "$rotate" in 90 | 270) size="$yres"x"$xres" ;; esac
+case "$size" in
 132x48) name=6x12.bdf ;;
 256x128) name=12x32.bdf ;;
 *) name=6x16.bdf ;;
@@ -88,8 +106,9 @@ plain) echo "--- norlet-display on a ${xres}x${yres} panel (line length $virtual
 vfb) echo "--- norlet-display on a ${xres}x${yres} panel of the vfb driver ($bpp bpp):" ;;
 *) echo "--- norlet-display on a ${xres}x${yres} panel of the $driver driver:" ;;
 esac
+[ -z "$rotate" ] || echo "--- NORLET_ROTATE=$rotate: the text turned $rotate degrees clockwise"
 # The device is the one the fake panel plays, whatever FRAMEBUFFER says here.
-FRAMEBUFFER=/dev/fb0 FAKEFB_DEVICE=/dev/fb0 FAKEFB_DRIVER=$driver \
+FRAMEBUFFER=/dev/fb0 NORLET_ROTATE=$rotate FAKEFB_DEVICE=/dev/fb0 FAKEFB_DRIVER=$driver \
 FAKEFB_XRES=$xres FAKEFB_YRES=$yres FAKEFB_XRES_VIRTUAL=$virtual FAKEFB_BPP=$bpp \
 FAKEFB_CAPTURE="$out/frame.bin" FAKEFB_FONT_DIR="$fonts" \
 LD_PRELOAD="$build/libfakefb.so" "$build/norlet-display" ${lines[@]+"${lines[@]}"}

@@ -93,6 +93,11 @@ seed_display() { # xres yres xres_virtual bpp, behaviour, driver, settings, line
     { u32 128; u32 64; u32 128; u32 1; printf '\x60\x00\x00'; u32 0; u32 0
         printf '\0\0\0\0\0\0Temp 41 \xc2\xb0C \xe2\x86\x92 \xd0\x9f\n\xc0\xaf\xed\xa0\x80\xe2\x86\xf4\x90\x80\x80\n'; } \
         >"$dir/utf8"
+    # Escape sequences (reverse video, a double-size line and its bottom half,
+    # a string, one cut short) on 128 x 64 turned by 90 degrees, the fonts there.
+    { u32 128; u32 64; u32 128; u32 1; printf '\x60\x00\x20'; u32 0; u32 0
+        printf '\0\0\0\0\0\0\33[7m Status \33[0m\n\33#3 42\n\33#4 42\n\33]0;t\a\33[7\n'; } \
+        >"$dir/styles"
     # Drivers that answer the fixed query: ssd1307fb, cfag12864b and vfb at
     # 1 bpp, turned or with a layout chosen, an XRGB8888 and an RGB565 panel.
     for d in "1 05 00 17 816" "1 09 04 17 0" "1 0d 02 20 1048576" "1 01 03 16 1024" \

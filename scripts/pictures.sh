@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Remakes the README's panel pictures in docs/ with the demo (the real
 # program on the fake panel, drawn by the frame viewer): each panel class
-# with its own font, the 128 x 64 and 256 x 128 panels with UTF-8 text, and
-# the 128 x 64 panel with Terminus Bold 8x16 made ready by
+# with its own font, the 128 x 64 and 256 x 128 panels with UTF-8 text, a
+# title line, a large figure and the panel turned by 90 degrees on 128 x 64,
+# and the 128 x 64 panel with Terminus Bold 8x16 made ready by
 # scripts/prepare-font.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +16,13 @@ picture() { # NAME DEMO_OPTIONS...
     echo "docs/panel-$name.png"
 }
 for panel in 132x48 128x64 256x128; do picture "$panel" --panel "$panel" "${lines[@]}"; done
+# A title line in reverse video, a large figure (a double-size line and its
+# bottom half), and both on the panel turned by 90 degrees.
+title=$(printf '\033[7m%-20s\033[0m' ' Status')
+big=$(printf '\033#3')"41 °C" bottom=$(printf '\033#4')"41 °C"
+picture 128x64-title "$title" "IP 192.168.1.20" "Temp 41 C" "fw 1.4.2"
+picture 128x64-large "$big" "$bottom" "fan 2400 rpm" "fw 1.4.2"
+picture 128x64-rotate90 --rotate 90 "$(printf '\033[7m%-10s\033[0m' ' Status')" "$big" "$bottom" "fan ok"
 utf8=("Temp 41 °C" "→ ok ✓" "Ωµ±" "Привет")
 picture 128x64-utf8 "${utf8[@]}"
 picture 256x128-utf8 --panel 256x128 "${utf8[@]}"

@@ -86,7 +86,11 @@ void print_layout(const PanelFacts &facts)
                                             : "leftmost in the most significant bit",
                     static_cast<unsigned long long>(format.line_length), format.ink);
     }
-    std::printf("turned: %s\n", format.turned ? "180 degrees" : "no");
+    uint32_t degrees = 90 * (format.quarter_turns % 4);
+    if (degrees == 0)
+        std::printf("turned: no\n");
+    else
+        std::printf("turned: %u degrees%s\n", degrees, degrees == 180 ? "" : " clockwise");
     std::printf("write: %llu bytes\n", static_cast<unsigned long long>(facts.write_size));
     // Packed rows on a driver that pads its rows shear every row but the first.
     const fb_fix_screeninfo *fix = facts.fix;
@@ -138,7 +142,10 @@ int write_card(int fd, uint8_t *frame, const PanelFacts &facts)
 {
     Canvas canvas = frame_canvas(frame);
     mmap_clear(&canvas);
-    draw_card(&canvas, facts.var->xres, facts.var->yres);
+    // Turned by 90 or 270 degrees the card is drawn on the panel as turned.
+    bool sideways = facts.format->quarter_turns % 2 == 1;
+    draw_card(&canvas, sideways ? facts.var->yres : facts.var->xres,
+              sideways ? facts.var->xres : facts.var->yres);
     if (write_frame(fd, &canvas, frame) != 0) {
         std::printf("card: the write failed (errno %d)\n", errno);
         return 1;

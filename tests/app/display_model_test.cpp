@@ -54,9 +54,16 @@ std::string random_input(std::mt19937 &random)
     put_u32(&input, static_cast<uint32_t>(pick(memories)));
     for (int i = 0; i < 6; ++i) // colour fields
         input += static_cast<char>(random() % (random() % 8 ? 40 : 256));
-    constexpr char letters[] = "AZaz09 .,\n#";
-    for (int n = random() % 50; n > 0; --n)
-        input += letters[random() % (sizeof letters - 1)];
+    // Letters, line ends, and escape sequences whole, cut short or unknown.
+    // clang-format off
+    constexpr const char *pieces[] = {
+        "A", "Z", "a", "z", "0", " ", ".", "#", "\n", "\n", "\xe2\x86\x92", "\xc3", "\x1b[7m",
+        "\x1b[27m", "\x1b[0m", "\x1b[m", "\x1b[1;07;4m", "\x1b[38;5;7m", "\x1b[48;2;7;7;7m",
+        "\x1b[58:5:7;7;4:3m", "\x1b[?7m", "\x1b[7", "\x1b[7 m", "\x1b#3", "\x1b#4", "\x1b#6", "\x1b#8",
+        "\x1b]0;7m\a", "\x1bP7m\x1b\\", "\x1b(B", "\x1b", "\x1b\x1b"};
+    // clang-format on
+    for (int n = random() % 40; n > 0; --n)
+        input += pieces[random() % std::size(pieces)];
     return input;
 }
 

@@ -130,8 +130,8 @@ TEST(FrameFormat, EachRuleGivesItsFormatAndWriteSize)
         fix.visual = d.visual, fix.type = d.type;
         fix.line_length = d.line_length, fix.smem_len = d.smem_len;
         const fb_fix_screeninfo *answer = d.id ? &fix : nullptr;
-        for (bool turned : {false, true}) {
-            FrameSettings settings{"/dev/fb0", row.mono, turned};
+        for (uint32_t quarters : {0u, 1u, 2u, 3u}) {
+            FrameSettings settings{"/dev/fb0", row.mono, quarters};
             FrameFormat f = frame_format_describe(&var, answer, &settings);
             EXPECT_EQ(f.bits_per_pixel, row.frame.bpp) << row.name;
             EXPECT_EQ(f.line_length, row.frame.line_length) << row.name;
@@ -140,7 +140,7 @@ TEST(FrameFormat, EachRuleGivesItsFormatAndWriteSize)
             EXPECT_EQ(f.columns, 136u) << row.name;
             EXPECT_EQ(f.rows, 48u) << row.name;
             EXPECT_EQ(f.visible_width, 132u) << row.name;
-            EXPECT_EQ(f.turned, turned) << row.name;
+            EXPECT_EQ(f.quarter_turns, quarters) << row.name;
             EXPECT_EQ(frame_write_size(&f, &var, answer), row.frame.write_size) << row.name;
         }
     }

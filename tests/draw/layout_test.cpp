@@ -1,7 +1,7 @@
 // The frame layout against a model written from its contract: seeded random
 // canvases and formats (every depth, rows shorter and longer than a row of
-// pixels, frames cut anywhere, turned or not), the whole frame compared byte
-// for byte, with guard bytes after it and the canvas unchanged.
+// pixels, frames cut anywhere, every quarter turn), the whole frame compared
+// byte for byte, with guard bytes after it and the canvas unchanged.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -21,10 +21,14 @@ bool canvas_pixel(const Canvas &canvas, int64_t x, int64_t y)
     return canvas.buffer[x / 8 + canvas.width * y / 8] & (0x80 >> x % 8);
 }
 
+// The canvas pixel frame pixel (x, y) shows: turned clockwise, the canvas's
+// top row runs down the right edge at 90 degrees, along the bottom at 180.
 bool shown(const FrameFormat &f, const Canvas &canvas, int64_t x, int64_t y)
 {
-    if (!f.turned) return canvas_pixel(canvas, x, y);
-    return x < f.visible_width && canvas_pixel(canvas, f.visible_width - 1 - x, f.rows - 1 - y);
+    int64_t right = int64_t{f.visible_width} - 1 - x, bottom = int64_t{f.rows} - 1 - y;
+    const int64_t turned[4][2] = {{x, y}, {y, right}, {right, bottom}, {bottom, x}};
+    uint32_t q = f.quarter_turns % 4;
+    return (q == 0 || x < f.visible_width) && canvas_pixel(canvas, turned[q][0], turned[q][1]);
 }
 
 // Bit k of a pixel's value lies at place x * bpp + k of its row's bit run
@@ -66,14 +70,15 @@ FrameFormat random_format(std::mt19937 &random, const Canvas &canvas)
     };
     FrameFormat f{};
     f.bits_per_pixel = depths[pick(0, 6)];
-    f.columns = static_cast<uint32_t>(canvas.width + pick(0, 2) - 1);
-    f.rows = static_cast<uint32_t>(canvas.height + pick(0, 2) - 1);
+    f.quarter_turns = static_cast<uint32_t>(pick(0, 7));
+    bool sideways = f.quarter_turns % 2; // the canvas is the frame's height wide
+    f.columns = static_cast<uint32_t>((sideways ? canvas.height : canvas.width) + pick(0, 2) - 1);
+    f.rows = static_cast<uint32_t>((sideways ? canvas.width : canvas.height) + pick(0, 2) - 1);
     uint64_t row_bytes = (uint64_t{f.columns} * f.bits_per_pixel + 7) / 8;
     f.line_length = pick(0, 3) == 0 ? 0 : pick(row_bytes > 2 ? row_bytes - 2 : 1, row_bytes + 9);
     if (f.line_length == 0) f.bits_per_pixel = 1;
     f.ink = static_cast<uint32_t>(random()) | (pick(0, 1) ? 0xFFFFFFFFu : 0);
     f.low_bits_first = pick(0, 1);
-    f.turned = pick(0, 1);
     f.visible_width = static_cast<uint32_t>(pick(0, f.columns + 2));
     return f;
 }
@@ -105,10 +110,10 @@ TEST(Layout, EveryFormatMatchesTheModel)
         ASSERT_EQ(frame, expected)
             << "round " << round << ": " << f.bits_per_pixel << " bpp, " << f.columns << " x "
             << f.rows << ", line " << f.line_length << ", ink " << f.ink
-            << (f.low_bits_first ? ", low" : ", high") << (f.turned ? ", turned at " : ", visible ")
-            << f.visible_width << ", " << bytes << " of " << whole << " bytes";
+            << (f.low_bits_first ? ", low" : ", high") << ", turned " << 90 * f.quarter_turns
+            << " at " << f.visible_width << ", " << bytes << " of " << whole << " bytes";
         ASSERT_EQ(pixels, drawn) << "the canvas changed";
-        EXPECT_EQ(layout_is_canvas(&f), f.line_length == 0 && !f.turned);
+        EXPECT_EQ(layout_is_canvas(&f), f.line_length == 0 && f.quarter_turns % 4 == 0);
     }
 }
 

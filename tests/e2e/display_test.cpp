@@ -171,6 +171,31 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"fsync_fails", two, {.fail = "fsync", .fail_errno = 22, .driver = "ssd1307fb"}}),
     row_name);
 
+// Escape sequences: reverse video, double width, double size (drawn from the
+// top where it does not fit at the bottom), ones that draw nothing; turns of
+// 90 and 270 degrees, on 256 x 128 (the font of the size as turned), the card.
+INSTANTIATE_TEST_SUITE_P(
+    StylesAndTurns, Display,
+    testing::Values(
+        Row{"reverse_video",
+            {"\x1b[7m Title line         \x1b[0m", "plain", "\x1b[7mstays on",
+             "across\x1b[27m off"}},
+        Row{"double_width", {"\x1b#6Double width line", "small"}},
+        Row{"double_size", {"\x1b#3Big 42", "\x1b#4Big 42", "small under it"}},
+        Row{"double_size_at_the_bottom",
+            {"one", "two", "three", "\x1b#3Big"},
+            {.xres = 132, .yres = 48}},
+        Row{"escapes_that_draw_nothing",
+            {"a\x1b]0;title\x07"
+             "b\x1b(Bc\x1b[?25l\x1b[1;31mz",
+             "\x1b[38;5;7mnot reversed\x1b[0m", "cut short \x1b[7",
+             "\x1b[7mlate\x1b#6 sizes\x1b#3\x1b[m"}},
+        Row{"rotate_270", two, {.setting = "NORLET_ROTATE=270"}},
+        Row{"rotate_90_256x128", four, {.xres = 256, .yres = 128, .setting = "NORLET_ROTATE=90"}},
+        Row{"rotate_unknown", two, {.setting = "NORLET_ROTATE=45"}},
+        Row{"panel_card_90", {"--card"}, {.setting = "NORLET_ROTATE=90"}, nullptr, "norlet-panel"}),
+    row_name);
+
 // The panel check on a driver it knows, with its test card reaching the last
 // column of a row that does not end on a byte, and on one that refuses the
 // fixed query; the console drawing on the device; the frame buffers of the

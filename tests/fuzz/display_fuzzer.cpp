@@ -8,12 +8,12 @@
 // answered the fixed query, then one sync and one write of exactly the
 // frame's size (packed rows: the 32-bit product xres_virtual * yres *
 // bits_per_pixel / 8; rows line_length bytes apart: line_length * yres;
-// never past smem_len), all of it readable; with packed rows the bytes past
-// the one-bit canvas are zero, with line_length rows the bytes past each
-// row's pixels; after a whole write one fsync, and a pause only when the
-// driver took it; 0 exactly when the whole frame was written; the font
-// released. Frames over 1 MiB are not run: the end-to-end tests cover
-// 512 MiB.
+// never past smem_len), all of it readable, and the text as the model of the
+// text pass (text_model.h) draws it on the panel as turned and lays it out
+// (no ink past the pixels); after a whole write one fsync, and a pause only
+// when the driver took it; 0 exactly when the whole frame was written; the
+// font released and the renderer's style flags clear. Frames over 1 MiB are
+// not run: the end-to-end tests cover 512 MiB.
 //
 // Input: xres, yres, xres_virtual, bits_per_pixel (32-bit little endian); a
 // byte: bits 0-2 the failing call, 3-4 its errno, 5-6 both set: the device
@@ -21,9 +21,9 @@
 // both clear: the fixed query is answered, 2-3 its id (another driver,
 // ssd1307fb, cfag12864b, vfb), 4 planes instead of packed pixels, 5-7 the
 // visual; a settings byte: bits 0-1 NORLET_MONO_LAYOUT (unset, packed, msb,
-// lsb), 2 NORLET_ROTATE=180, 3 grey, 4 pixels reversed in bytes; line_length
-// and smem_len (32-bit); offset and length of red, green and blue (a byte
-// each); then the text.
+// lsb), 2 and 5 NORLET_ROTATE (180 and 90 added), 3 grey, 4 pixels reversed
+// in bytes; line_length and smem_len (32-bit); offset and length of red,
+// green and blue (a byte each); then the text, escape sequences and all.
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -36,7 +36,9 @@
 
 #include "bdf-reader.h"
 #include "font-handler.h"
+#include "frame-format.h"
 #include "fuzz_support.h"
+#include "text_model.h"
 
 namespace
 {
@@ -56,6 +58,11 @@ struct Device {
     std::string calls; // one a line: open FLAGS, query, fixed, blank, sync, write BYTES,
                        // fsync, pause, close
 } device;
+
+// The frame's format, the text and the bytes the frame is laid out in.
+FrameFormat format;
+std::string text;
+uint64_t room;
 
 template <typename F> F next(const char *name)
 {
@@ -100,18 +107,18 @@ int failed()
     return -1;
 }
 
-// The frame's bytes that no pixel may be in: past the canvas for packed
-// rows, past each row's pixels otherwise. Each one must be zero.
-void check_padding(const uint8_t *frame, size_t count, uint64_t line)
-{
-    uint64_t pixels = (uint64_t{device.info.xres_virtual} * device.info.bits_per_pixel + 7) / 8;
-    for (uint64_t i = line ? 0 : canvas_bytes(); i < count; ++i)
-        if (frame[i] && (!line || i % line >= pixels))
-            fuzz::fail("frame byte %llu holds no pixel but is 0x%x", (unsigned long long)i,
-                       frame[i]);
-}
+uint32_t mono_layout, quarter_turns;
 
-uint32_t mono_layout;
+// The renderer's style flags are clear again: a cell is the font's size, and
+// one of a code no glyph has is blank.
+bool style_flags_clear()
+{
+    uint8_t pixel = 0;
+    Canvas probe{&pixel, 1, 1, 0, 0};
+    font_put_codepoint(&probe, -1);
+    return pixel == 0 && font_get_width() == current_font.width &&
+           font_get_height() == current_font.height;
+}
 
 } // namespace
 
@@ -161,7 +168,10 @@ ssize_t write(int fd, const void *buffer, size_t count)
         return next<ssize_t (*)(int, const void *, size_t)>("write")(fd, buffer, count);
     device.calls += "write " + std::to_string(count) + "\n";
     if (count && !fuzz::readable(buffer, count)) fuzz::fail("the write reads past the frame");
-    check_padding(static_cast<const uint8_t *>(buffer), count, line_length(mono_layout));
+    if (current_font.glyphs && !style_flags_clear()) fuzz::fail("the text pass left a style flag");
+    std::vector<uint8_t> drawn = text_model::frame(format, text, room, count);
+    if (!std::equal(drawn.begin(), drawn.end(), static_cast<const uint8_t *>(buffer)))
+        fuzz::fail("the frame is not the text's as the model draws it");
     if (device.failure == write_fails) return failed();
     return static_cast<ssize_t>(device.failure == short_write ? count / 2 : count);
 }
@@ -217,7 +227,8 @@ void take_driver(const uint8_t **data, size_t *size)
     fix.smem_len = fuzz::take_u32(data, size);
     mono_layout = settings & 3;
     setenv("NORLET_MONO_LAYOUT", mono_layouts[mono_layout], 1);
-    setenv("NORLET_ROTATE", settings & 4 ? "180" : "0", 1);
+    quarter_turns = (settings >> 1 & 2) | (settings >> 5 & 1);
+    setenv("NORLET_ROTATE", std::to_string(90 * quarter_turns).c_str(), 1);
     fb_var_screeninfo &info = device.info;
     info.grayscale = (settings >> 3) & 1;
     info.nonstd = settings & 0x10 ? FB_NONSTD_REV_PIX_IN_B : 0;
@@ -246,24 +257,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     take_driver(&data, &size);
     uint64_t line = line_length(mono_layout), frame = write_size(line);
     bool opened = device.failure != open_fails, queried = opened && device.failure != ioctl_fails;
+    // The text is laid out on the panel turned: yres x xres at 90 and 270 (a
+    // frame of rows line_length apart then has nothing of xres_virtual x yres).
+    bool sideways = quarter_turns % 2;
+    uint64_t turned = sideways ? (uint64_t{info.yres} * info.xres + 7) / 8 : 0;
+    uint64_t largest = std::max({sideways && line ? 0 : canvas_bytes(), frame, turned});
     // A canvas or frame of 2^48 bytes or more no allocator gives (and none
     // touches memory to refuse it): it fails as a failed allocation, also when
     // the other one was allocated. The fuzzer's malloc limit stops far below,
     // so only the replay in the test suite runs it.
-    bool huge = std::max(canvas_bytes(), frame) >= uint64_t{1} << 48;
-    bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX || huge,
+    bool huge = largest >= uint64_t{1} << 48;
+    bool refused = info.xres_virtual > INT32_MAX || info.yres > INT32_MAX ||
+                   (sideways && info.xres > INT32_MAX) || huge,
          ends = !queried || refused;
 #ifndef NORLET_DISPLAY_REPLAY
     if (huge) return -1;
 #endif
-    if (!ends && std::max(canvas_bytes(), frame) > 1 << 20) return -1;
+    if (!ends && largest > 1 << 20) return -1;
+    FrameSettings settings = frame_settings_from_environment();
+    format = frame_format_describe(&info, device.answers ? &device.fix : nullptr, &settings);
+    text = std::string(reinterpret_cast<const char *>(data), size).c_str();
+    room = line ? frame : std::max(frame, canvas_bytes());
 
     // print_string with its output captured.
     char *buffer = nullptr;
     size_t length = 0;
     FILE *saved = stdout;
     if (!(stdout = open_memstream(&buffer, &length))) fuzz::fail("open_memstream failed");
-    int result = print_string(std::string(reinterpret_cast<const char *>(data), size).c_str());
+    int result = print_string(text.c_str());
     std::fclose(stdout);
     stdout = saved;
     std::string out(buffer, length);
