@@ -8,7 +8,7 @@
 # armhf (32-bit ARM, hard-float) is the default; arm64 is 64-bit ARM; mips is
 # 32-bit big-endian MIPS, where the kernel packs pixels the other way round
 # (scripts/test.sh --all runs armhf and mips). --measure prints instead the
-# figures README quotes: the stripped size of the program (x86-64 and the
+# figures docs/FIRMWARE.md quotes: the stripped size of the program (x86-64 and the
 # target) and the peak heap of one run on each panel class, measured with
 # glibc's libmemusage.so; the x86-64 program is built in DIR (build/ by
 # default) and DIR-static.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Remakes the README's panel pictures in docs/ with the demo (the real
+# Remakes the panel pictures in docs/ (README's and the docs pages') with the demo (the real
 # program on the fake panel, drawn by the frame viewer): each panel class
 # with its own font, the 128 x 64 and 256 x 128 panels with UTF-8 text, a
 # title line, a large figure and the panel turned by 90 degrees on 128 x 64,

@@ -1,5 +1,5 @@
-// A reference BDF reader written from the reader's rules (bdf-reader.h, the
-// README's font section), and what the two are compared on. The seeded test
+// A reference BDF reader written from the reader's rules (bdf-reader.h,
+// docs/FONTS.md), and what the two are compared on. The seeded test
 // (reader_model_test.cpp) and the bdf_load fuzz target read files with both.
 #pragma once
 

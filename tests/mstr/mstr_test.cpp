@@ -181,8 +181,8 @@ TEST(MstrFromC, GuideExampleIsTheCompiledOneAndTheC11HeaderRoundTrips)
     };
     std::string code = file("/tests/mstr/doc_example.c");
     code = "```c\n" + code.substr(code.find("#include")) + "```\n";
-    for (const char *doc : {"/docs/MSTR.md", "/README.md"})
-        EXPECT_NE(file(doc).find(code), std::string::npos) << doc << " differs from doc_example.c";
+    EXPECT_NE(file("/docs/MSTR.md").find(code), std::string::npos)
+        << "docs/MSTR.md differs from doc_example.c";
     std::string input = "name=norlet\nfont=6x16\nno pair here\nlast=a=b", output(64, '\0');
     FILE *in = fmemopen(input.data(), input.size(), "r"), *out = fmemopen(output.data(), 64, "w");
     EXPECT_EQ(print_settings(in, out), 3);
