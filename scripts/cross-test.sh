@@ -41,11 +41,11 @@ gtest_build="$build-gtest"
 gtest_prefix="$gtest_build/install"
 runtime_root="/usr/$triple"
 
-# Runs "$@" with its output in LOG; on failure shows the end of it.
-logged() { # LOG COMMAND...
+# Runs "$@" with its output in LOG (logged, scripts/lib.sh).
+logged_to() { # LOG COMMAND...
     local log=$1
     shift
-    "$@" >>"$log" 2>&1 || { tail -n 40 "$log"; echo "failed: $* (log: $log)"; return 1; }
+    logged "$@"
 }
 
 # FreeType for the target, from Debian's multiarch packages, so the font
@@ -69,11 +69,11 @@ ensure_target_gtest() {
     rm -rf "$gtest_build" && mkdir -p "$gtest_build"
     local log="$gtest_build.log"
     : >"$log"
-    logged "$log" cmake -S /usr/src/googletest -B "$gtest_build" \
+    logged_to "$log" cmake -S /usr/src/googletest -B "$gtest_build" \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
         -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON -DCMAKE_INSTALL_PREFIX="$gtest_prefix" &&
-        logged "$log" cmake --build "$gtest_build" -j"$(jobs)" &&
-        logged "$log" cmake --install "$gtest_build"
+        logged_to "$log" cmake --build "$gtest_build" -j"$(jobs)" &&
+        logged_to "$log" cmake --install "$gtest_build"
 }
 
 # The emulator words, as the toolchain file sets them for ctest: the loader
@@ -104,9 +104,9 @@ cross_suite() {
     echo "=== cross build ($arch)"
     local log="$build.log"
     : >"$log"
-    logged "$log" cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    logged_to "$log" cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_PREFIX_PATH="$gtest_prefix" -DNORLET_INSTALL_FONTS=ON &&
-        logged "$log" cmake --build "$build" -j"$(jobs)" || return 1
+        logged_to "$log" cmake --build "$build" -j"$(jobs)" || return 1
     echo "=== cross tests ($arch, under $(emulator | cut -d' ' -f1))"
     NORLET_RUN_WRAPPER="$(emulator)" \
         ctest --test-dir "$build" -j"$(jobs)" --output-on-failure -E '^e2e_memcheck$'
@@ -120,10 +120,10 @@ static_check() {
     local dir="$build-static" log="$build-static.log"
     echo "=== static program ($arch)"
     : >"$log"
-    logged "$log" cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    logged_to "$log" cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DNORLET_STATIC=ON -DNORLET_TESTS=OFF &&
-        logged "$log" cmake --build "$dir" -j"$(jobs)" --target norlet-display &&
-        logged "$log" cmake -DREADELF="$triple-readelf" -DBINARY="$dir/norlet-display" \
+        logged_to "$log" cmake --build "$dir" -j"$(jobs)" --target norlet-display &&
+        logged_to "$log" cmake -DREADELF="$triple-readelf" -DBINARY="$dir/norlet-display" \
             -DEXPECT_STATIC=ON -P "$root/tests/footprint/needed-libraries.cmake" || return 1
     local usage
     usage=$($(emulator) "$dir/norlet-display")

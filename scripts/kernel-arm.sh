@@ -75,11 +75,6 @@ declare -A passes=([report]="reports as the fake panel's profile"
     [off]="the controller got display off" [on]="display on, shows the text again"
     [console]="warns of the console")
 
-# Runs "$@" with its output in the log; on failure shows the end of it.
-logged() { # COMMAND...
-    "$@" >>"$log" 2>&1 || { tail -n 30 "$log"; echo "failed: $* (log: $log)"; return 1; }
-}
-
 prepare_host() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -181,19 +176,6 @@ build_driver() { # DIR
     rm -rf "$tree" "$work/driver"
 }
 
-# Appends module NAME to the load order after its dependencies, each once.
-add_to_order() { # NAME DIR
-    local file dep
-    [[ " $order " == *" $1.ko "* ]] && return 0
-    file=${module_files[$1]:-}
-    [ -n "$file" ] || { echo "no module $1 in the kernel package or the driver"; return 1; }
-    for dep in $(tr '\0' '\n' <"$file" | sed -n 's/^depends=//p' | tr ',' ' '); do
-        add_to_order "$dep" "$2" || return 1
-    done
-    cp "$file" "$2/$1.ko"
-    order+=" $1.ko"
-}
-
 # The OLED under the board's first I2C controller (SBCon, i2c-versatile).
 oled_node() {
     cat <<'EOF'
@@ -229,11 +211,11 @@ unpack_kernel() {
         name=$(basename "$file" .ko)
         module_files[${name//-/_}]=$file
     done < <(find "$tree/lib/modules" -name '*.ko')
-    order=""
+    chain=""
     for name in "${modules[@]}"; do
-        add_to_order "$name" "$boot/modules" || return 1
+        add_to_chain "$name" "$boot/modules" || return 1
     done
-    echo "$order" >"$boot/modules/order"
+    echo "$chain" >"$boot/modules/order"
     rm -rf "$tree"
     echo "$kernel" >"$boot/stamp"
 }

@@ -43,11 +43,6 @@ cirrus_panel=640x350
 # The modules the guest loads and the ones whose dependencies they bring.
 modules=(vfb virtio_pci virtio_blk bochs cirrus)
 
-# Runs "$@" with its output in the log; on failure shows the end of it.
-logged() { # COMMAND...
-    "$@" >>"$log" 2>&1 || { tail -n 30 "$log"; echo "failed: $* (log: $log)"; return 1; }
-}
-
 build_programs() {
     echo "=== building the program (static), the fonts and the tools"
     { [ -f "$build/CMakeCache.txt" ] || logged cmake -S "$root" -B "$build"; } &&
@@ -82,20 +77,6 @@ fetch_kernel() {
         { logged apt-get update && package=$(kernel_package) && download_kernel "$package"; } ||
         { tail -n 20 "$log"; echo "cannot download linux-image-amd64's kernel (log: $log)"; return 1; }
     kernel_deb=$(ls "$work/download/${package}_"*.deb)
-}
-
-# Appends module NAME to chain after its dependencies, each once; copies the
-# files it takes into DIR.
-add_to_chain() { # NAME DIR
-    local file dep
-    [[ " $chain " == *" $1.ko "* ]] && return 0
-    file=${module_files[$1]:-}
-    [ -n "$file" ] || { echo "the kernel package has no module $1"; return 1; }
-    for dep in $(tr '\0' '\n' <"$file" | sed -n 's/^depends=//p' | tr ',' ' '); do
-        add_to_chain "$dep" "$2" || return 1
-    done
-    cp "$file" "$2/$1.ko"
-    chain+=" $1.ko"
 }
 
 # The uncompressed kernel (booted through its PVH entry, which skips the

@@ -72,3 +72,24 @@ copy_source_tree() { # ROOT DEST
             --exclude='*.swp' -cf - . | tar -xf - -C "$2"
     fi
 }
+
+# Runs "$@" with its output appended to the file $log; on failure shows the
+# end of it.
+logged() { # COMMAND...
+    "$@" >>"$log" 2>&1 || { tail -n 30 "$log"; echo "failed: $* (log: $log)"; return 1; }
+}
+
+# Appends kernel module NAME to the load order in $chain after the modules it
+# depends on (its modinfo depends=), each once, copying each file into DIR;
+# the files are found by name in the associative array module_files.
+add_to_chain() { # NAME DIR
+    local file dep
+    [[ " $chain " == *" $1.ko "* ]] && return 0
+    file=${module_files[$1]:-}
+    [ -n "$file" ] || { echo "no module $1 among the kernel's"; return 1; }
+    for dep in $(tr '\0' '\n' <"$file" | sed -n 's/^depends=//p' | tr ',' ' '); do
+        add_to_chain "$dep" "$2" || return 1
+    done
+    cp "$file" "$2/$1.ko"
+    chain+=" $1.ko"
+}
