@@ -144,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(Drivers, Display, testing::ValuesIn(driver_rows()), row
 
 // The environment: the device, the 1-bpp layout (one the driver does not read,
 // on any machine), the turn, values refused in one line; a line that wraps at
-// a panel edge inside a byte (the canvas is wider); a driver that refuses the
+// a panel edge inside a byte, and where a cell ends on the edge a whole cell
+// short of the canvas's own (the canvas is wider); a driver that refuses the
 // fixed query, the unblank or the fsync.
 INSTANTIATE_TEST_SUITE_P(
     Settings, Display,
@@ -166,6 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"wrap_at_the_panel_edge",
             {"ABCDEFGHIJKLMNOPQRSTU"},
             {.xres = 100, .yres = 32, .driver = "ssd1307fb"}},
+        Row{"wrap_where_a_cell_ends_on_the_edge",
+            {"ABCDEFGHIJKLMNOPQRSTU"},
+            {.xres = 66, .yres = 32, .driver = "ssd1307fb"}},
         Row{"fscreeninfo_fails", two, {.fail = "fscreeninfo", .driver = "ssd130x"}},
         Row{"blank_fails", two, {.fail = "blank", .fail_errno = 22, .driver = "fbtft"}},
         Row{"fsync_fails", two, {.fail = "fsync", .fail_errno = 22, .driver = "ssd1307fb"}}),
