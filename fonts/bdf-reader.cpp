@@ -274,7 +274,7 @@ bool read_row(FontFile *in, uint16_t *word)
     for (int8_t digit; (digit = bdf_hex_values[*p]) >= 0; ++p)
         value = value << 4 | static_cast<unsigned long>(digit);
     auto digits = static_cast<size_t>(p - text);
-    if (digits > 0 && digits <= max_plain_digits && *p == '\n') {
+    if (digits <= max_plain_digits && *p == '\n') {
         take_line(in, in->start + digits);
         *word = align_row(static_cast<uint16_t>(value), digits);
         return true;
