@@ -90,6 +90,12 @@ uint32_t text_height()
     return on_its_side() ? lcd_info.xres : lcd_info.yres;
 }
 
+// The width of it the panel shows: xres, or yres turned.
+uint32_t shown_width()
+{
+    return on_its_side() ? lcd_info.yres : lcd_info.xres;
+}
+
 // The width of the canvas drawn on. A canvas of its own has whole bytes a
 // row, so that no pixel shares its bit with another row's (at a width of 132,
 // pixels 128 to 131 of a row are the first four of the next in the frame's
@@ -194,8 +200,7 @@ int init_frame_buffer(int *fd, uint8_t **frame)
     const fb_fix_screeninfo *fix = fix_known ? &lcd_fix : nullptr;
     frame_format = frame_format_describe(&lcd_info, fix, &settings);
     write_screen_size = frame_write_size(&frame_format, &lcd_info, fix);
-    lcd_res = on_its_side() ? classify_panel(lcd_info.yres, lcd_info.xres)
-                            : classify_panel(lcd_info.xres, lcd_info.yres);
+    lcd_res = classify_panel(shown_width(), text_height());
 
     uint8_t *allocated = allocate_frame();
     if (!allocated) return fail_and_close(*fd, "Dravik: error allocating memory. error - %i\n");
@@ -237,8 +242,8 @@ int exit_frame_buffer(int *fd, uint8_t *frame)
 PanelFacts panel_facts()
 {
     return {framebuffer_device, &lcd_info,         fix_known ? &lcd_fix : nullptr,
-            &frame_format,      write_screen_size, lcd_res,
-            font_paths[lcd_res]};
+            &frame_format,      write_screen_size, shown_width(),
+            text_height(),      lcd_res,           font_paths[lcd_res]};
 }
 
 int print_string(const char *text)

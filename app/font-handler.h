@@ -46,10 +46,12 @@ struct PanelFacts {
     const fb_var_screeninfo *var;
     const fb_fix_screeninfo *fix; // null when the driver refused the query
     const FrameFormat *format;
-    uint64_t write_size;   // bytes of the one write
-    int32_t panel_class;   // 0 any other size, 1 132 x 48, 2 128 x 64, 3 256 x 128,
-                           // of the panel as turned
-    const char *font_path; // the font file of the class
+    uint64_t write_size;    // bytes of the one write
+    uint32_t width, height; // the visible panel as the text is laid out on it:
+                            // xres x yres, or yres x xres turned a quarter
+    int32_t panel_class;    // of that size: 0 any other, 1 132 x 48, 2 128 x 64,
+                            // 3 256 x 128
+    const char *font_path;  // the font file of the class
 };
 PanelFacts panel_facts();
 

@@ -143,9 +143,7 @@ int write_card(int fd, uint8_t *frame, const PanelFacts &facts)
     Canvas canvas = frame_canvas(frame);
     mmap_clear(&canvas);
     // Turned by 90 or 270 degrees the card is drawn on the panel as turned.
-    bool sideways = facts.format->quarter_turns % 2 == 1;
-    draw_card(&canvas, sideways ? facts.var->yres : facts.var->xres,
-              sideways ? facts.var->xres : facts.var->yres);
+    draw_card(&canvas, facts.width, facts.height);
     if (write_frame(fd, &canvas, frame) != 0) {
         std::printf("card: the write failed (errno %d)\n", errno);
         return 1;
@@ -216,10 +214,8 @@ ConsoleState console_through_any(const char *device, const SysfsFrameBuffer *lis
         std::snprintf(path, sizeof path, "/dev/fb%d", list[i].index);
         fd = open(path, O_RDONLY);
     }
-    ConsoleState state = {};
-    state.fbcon_vtcon = -1;
-    if (fd < 0) return state;
-    state = console_state(fd);
+    if (fd < 0) return {};
+    ConsoleState state = console_state(fd);
     close(fd);
     return state;
 }
@@ -370,14 +366,14 @@ int contrast_level(const char *text)
 
 int main(int argc, char **argv)
 {
-    const char *option = argc > 1 ? argv[1] : "";
-    auto is = [&](const char *name) { return std::strcmp(option, name) == 0; };
+    const char *option = argc == 2 ? argv[1] : "";
     if (argc == 1) return report(false);
-    if (argc == 2 && is("--card")) return report(true);
-    if (argc == 2 && is("--list")) return list_frame_buffers();
-    if (argc == 2 && (is("--off") || is("--on"))) return set_power(is("--on"));
-    if (argc == 3 && is("--contrast") && contrast_level(argv[2]) >= 0)
-        return set_contrast(contrast_level(argv[2]));
+    if (std::strcmp(option, "--card") == 0) return report(true);
+    if (std::strcmp(option, "--list") == 0) return list_frame_buffers();
+    if (std::strcmp(option, "--off") == 0) return set_power(false);
+    if (std::strcmp(option, "--on") == 0) return set_power(true);
+    int level = argc == 3 && std::strcmp(argv[1], "--contrast") == 0 ? contrast_level(argv[2]) : -1;
+    if (level >= 0) return set_contrast(level);
     std::printf("usage: %s [--card | --list | --off | --on | --contrast 0-255]\n",
                 argc > 0 && argv[0] ? argv[0] : "norlet-panel");
     return 2;

@@ -131,7 +131,6 @@ int sysfs_frame_buffers(SysfsFrameBuffer list[FB_MAX])
 ConsoleState console_state(int fd)
 {
     ConsoleState state = {};
-    state.fbcon_vtcon = -1;
     // A kernel without fbcon may answer without filling the record: the
     // frame buffer stays the impossible one it was given.
     for (uint32_t console = 1; console <= MAX_NR_CONSOLES; ++console) {

@@ -26,7 +26,7 @@ int sysfs_frame_buffers(SysfsFrameBuffer list[FB_MAX]);
 struct ConsoleState {
     bool answered;           // the driver answered the mapping query
     uint64_t mapped[FB_MAX]; // per frame buffer, bit c - 1 for console c
-    int fbcon_vtcon;         // the vtconsole that is fbcon, -1 when there is none
+    int fbcon_vtcon = -1;    // the vtconsole that is fbcon, -1 when there is none
     bool fbcon_bound;
 };
 
